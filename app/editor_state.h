@@ -1,0 +1,124 @@
+// The one record of editor state. Every subsystem reads and writes its fields directly, on the
+// one GUI thread.
+//
+// Positions: a nibble index counts hex digits (2 x byte offset, + 1 for the low digit); caret,
+// length and topCell are nibble indexes. Byte offsets are used for the selection, paintBase and
+// searchOrigin.
+#pragma once
+
+#include "platform/platform.h"
+
+#include <cstdint>
+
+class DocumentBuffer;
+class UndoLog;
+struct InputRequest;
+struct FindRequest;
+
+// A byte range [start, end); start = end = 0 is the cleared state.
+struct ByteRange {
+    int32_t start;
+    int32_t end;
+};
+
+// Longest file name shown in the title, and the room the longest title needs: "Edit:", the
+// name, a blank, a ten-digit offset and the terminator.
+constexpr int maxTitleNameLength = 49;
+constexpr int titleTextSize = 5 + maxTitleNameLength + 1 + 10 + 1;
+constexpr int filePathSize = 256;
+// Widest row the view lays out, in bytes; beyond any real screen, and small enough that a page
+// of such rows never overflows a 32-bit nibble count.
+constexpr int32_t maxRowBytes = 1024;
+
+struct EditorState {
+    // Document and positions.
+    DocumentBuffer* document = nullptr;
+    UndoLog* undoLog = nullptr;
+    int32_t length = 0;
+    int32_t caret = 0;
+    char filePath[filePathSize] = {};
+
+    // View geometry. The row widths are 32-bit rather than 8-bit so that a wide window can use
+    // its width; the resize computation still keeps them within maxRowBytes.
+    int32_t rowCells[2] = {20, 10};
+    int32_t visibleRows = 24;
+    int32_t pageCells = 0;
+    int32_t topCell = 0;
+    int32_t totalRows = 0;
+    uint8_t fitsOnePage = 1;
+    int8_t activePane = 0;
+    int32_t paintBase = 0;
+    const char* paintSource[2] = {nullptr, nullptr};
+    uint32_t textColors[2] = {0, 0};
+    int16_t wheelStep = 0;
+
+    // Layout metrics.
+    platform::Font textFont = nullptr;
+    int32_t charWidth = 0;
+    int32_t lineHeight = 0;
+    int8_t borderWidth = 0;
+    int8_t paneGap = 0;
+    int8_t autoScrollMargin = 0;
+    int32_t chromeWidth = 0;
+    int32_t chromeHeight = 0;
+    int32_t clientSize[2] = {0, 0};
+    int32_t minTrackSize[2] = {0, 0};
+    int32_t maxTrackSize[2] = {0, 0};
+    int32_t inspectorWidth = 0;
+    int32_t inspectorHeight = 0;
+
+    // Windows and handles.
+    platform::Instance instance = nullptr;
+    platform::Window mainWindow = nullptr;
+    platform::Window panes[2] = {nullptr, nullptr};
+    platform::Window inspectorWindow = nullptr;
+    uint8_t inspectorVisible = 0;
+    platform::Accelerators accelerators = nullptr;
+    uint32_t binaryClipboardFormat = 0;
+
+    // Title.
+    const char* programTitle = nullptr;
+    char titleText[titleTextSize] = {};
+    int16_t titlePrefixLength = 21;
+
+    // Selection and mouse.
+    ByteRange selection = {0, 0};
+    ByteRange savedSelection = {0, 0};
+    int32_t selectionAnchor = 0;
+    uint8_t shiftDown = 0;
+    uint8_t mouseSelecting = 0;
+    int8_t dragPane = 0;
+    uint8_t autoScrollTicks = 0;
+    uint8_t autoScrollMode = 0;
+
+    // Find and replace.
+    uint8_t searchPattern[32] = {};
+    int16_t patternLength = 0;
+    uint8_t replacementBytes[32] = {};
+    int16_t replacementLength = 0;
+    uint8_t lastSearchFound = 0;
+    int32_t searchOrigin = 0;
+    FindRequest* currentFindRequest = nullptr;
+    int16_t findMatchPending = 0;
+    int16_t findInSelection = 0;
+    uint32_t findDialogResult = 0;
+
+    // Input dialog.
+    InputRequest* currentInputRequest = nullptr;
+    uint16_t inputFilter = 0;
+    const char* extraAllowedChars = nullptr;
+
+    // Set by the shut-down sequence: from then on the window procedures handle nothing more,
+    // and the document and the undo log are released once the message loop has ended.
+    bool closing = false;
+};
+
+extern EditorState state;
+
+// The About caption; the program title is the same stored text from its seventh character on.
+extern const char aboutCaption[];
+// The shared empty text.
+extern const char emptyText[];
+
+// Puts every field back to its value before start-up (programTitle included).
+void resetEditorState();

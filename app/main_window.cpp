@@ -1,0 +1,195 @@
+#include "app/main_window.h"
+
+#include "app/commands.h"
+#include "app/editor_state.h"
+#include "app/layout.h"
+#include "document/document_buffer.h"
+#include "files/errors.h"
+#include "files/file_commands.h"
+#include "platform/codes.h"
+#include "undo/change_recording.h"
+#include "undo/undo_log.h"
+#include "view/caret.h"
+#include "view/navigation.h"
+
+#include <cstring>
+#include <new>
+#include <string>
+
+namespace {
+
+// The creation handler. False (the window is not created) when the document buffer or the
+// undo log cannot be had.
+bool createEditor(platform::Window window) {
+    state.mainWindow = window;
+    state.topCell = 0;
+    state.pageCells = state.rowCells[0] * state.visibleRows;
+    updateScrollRange();
+    state.undoLog = new (std::nothrow) UndoLog(2000);
+    state.document = new (std::nothrow) DocumentBuffer;
+    if (state.undoLog == nullptr || state.document == nullptr) {
+        releaseDocument();
+        return false;
+    }
+    state.binaryClipboardFormat = platform::registerClipboardFormat("KEZ_BIN");
+    readWheelStep();
+    return true;
+}
+
+void showNotice() {
+    const char* text = nullptr;
+    size_t length = 0;
+    if (!platform::loadNotice(&text, &length)) {
+        return;
+    }
+    // The resource has no terminator; the box gets a terminated copy of all of it.
+    const std::string notice(text, length);
+    platform::messageBox(state.mainWindow, notice.c_str(), aboutCaption, mb::ok);
+}
+
+} // namespace
+
+bool confirmDiscardChanges() {
+    if (state.undoLog->changeCount == 0) {
+        return true;
+    }
+    return platform::messageBox(nullptr, "File has been changed - Close it anyway?", messageCaption,
+                                mb::yesNo) != answer::no;
+}
+
+void newDocument() {
+    if (!confirmDiscardChanges()) {
+        return;
+    }
+    state.document->reset(0x8000);
+    state.paintBase = 0;
+    state.length = 0;
+    std::strcpy(state.titleText, state.programTitle);
+    state.titlePrefixLength = 21;
+    platform::setWindowText(state.mainWindow, state.titleText);
+    resetView();
+    state.filePath[0] = '\0';
+    platform::invalidate(state.panes[1], true);
+    platform::invalidate(state.panes[0], true);
+}
+
+void closeProgram() {
+    if (confirmDiscardChanges()) {
+        shutDown();
+    }
+}
+
+void shutDown() {
+    if (state.closing) {
+        return;
+    }
+    saveWindowPlacement();
+    state.closing = true;
+    platform::postQuit(0);
+}
+
+void releaseDocument() {
+    delete state.document;
+    state.document = nullptr;
+    delete state.undoLog;
+    state.undoLog = nullptr;
+}
+
+intptr_t runCommand(int command, intptr_t lParam) {
+    switch (command) {
+    case cmd::quit:
+        closeProgram();
+        return 0;
+    case cmd::newFile:
+        newDocument();
+        break;
+    case cmd::open:
+        openCommand();
+        break;
+    case cmd::save:
+        saveCommand();
+        break;
+    case cmd::saveAs:
+        saveAsCommand();
+        break;
+    case cmd::saveSelection:
+        saveSelectionCommand();
+        break;
+    case cmd::insertFile:
+        insertFileCommand();
+        break;
+    case cmd::undo:
+        undoLastChange();
+        break;
+    case cmd::license:
+        showNotice();
+        break;
+    case cmd::openPath:
+        openFile(reinterpret_cast<const char*>(lParam), 0, false);
+        break;
+    default:
+        // Identifiers without a command, and commands still to come, do nothing.
+        break;
+    }
+    return 1;
+}
+
+Outcome mainWindowProc(platform::Window window, uint32_t message, uintptr_t wParam,
+                       intptr_t lParam) {
+    if (message == wm::create) {
+        return handled(createEditor(window) ? 0 : -1);
+    }
+    if (state.closing || state.document == nullptr) {
+        // After shut-down, messages still queued are left to the default processing.
+        return byDefault();
+    }
+    switch (message) {
+    case wm::setFocus:
+        platform::setFocus(state.panes[state.activePane]);
+        return handled(0);
+    case wm::size:
+        resizeLayout(wParam, static_cast<uint32_t>(lParam));
+        return handled(0);
+    case wm::getMinMaxInfo:
+        applyTrackingLimits(*reinterpret_cast<platform::TrackingLimits*>(lParam));
+        return handled(0);
+    case wm::windowPosChanging:
+        snapWindowSize(*reinterpret_cast<platform::WindowPosChange*>(lParam));
+        return handled(1);
+    case wm::windowPosChanged:
+        if ((reinterpret_cast<platform::WindowPosChange*>(lParam)->flags & swp::noSize) != 0) {
+            return handled(0);
+        }
+        return byDefault();
+    case wm::settingChange:
+        readWheelStep();
+        return handled(0);
+    case wm::character:
+        if (wParam == vk::tab) {
+            switchPane();
+        }
+        return byDefault();
+    case wm::command:
+        return handled(runCommand(static_cast<int>(wParam & 0xFFFF), lParam));
+    case wm::close:
+        closeProgram();
+        return handled(0);
+    case wm::destroy:
+        shutDown();
+        return handled(0);
+    case wm::vscroll:
+        scrollBarRequest(static_cast<int>(wParam & 0xFFFF));
+        return byDefault();
+    case wm::mouseWheel:
+        return mouseWheel(wParam) ? handled(0) : byDefault();
+    case wm::dropFiles:
+        openDroppedFile(reinterpret_cast<platform::DropHandle>(wParam));
+        return handled(0);
+    case wm::findFromDialog:
+    case wm::replaceOnce:
+    case wm::replaceAll:
+        return handled(0);
+    default:
+        return byDefault();
+    }
+}

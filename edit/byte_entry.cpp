@@ -1,0 +1,97 @@
+#include "edit/byte_entry.h"
+
+#include "app/editor_state.h"
+#include "document/document_buffer.h"
+#include "document/hex_codec.h"
+#include "files/errors.h"
+#include "platform/platform.h"
+#include "undo/undo_log.h"
+#include "view/caret.h"
+#include "view/pane_paint.h"
+
+bool enterCell(int pane, int32_t position, uint32_t code, bool record) {
+    DocumentBuffer& document = *state.document;
+    const int32_t byte = position / 2;
+    document.ensureHex(byte, 1);
+    state.paintBase = document.validStart;
+    state.paintSource[0] =
+        document.hexText + 2 * static_cast<size_t>(document.validStart - document.cacheBase);
+    state.paintSource[1] = reinterpret_cast<const char*>(document.bytes) + document.validStart;
+    if (record) {
+        const bool overwrite = position < state.length;
+        uint8_t kind = overwrite ? undoKind::savedBytes : undoKind::pastEnd;
+        if (pane == 1) {
+            kind |= undoKind::highDigit | undoKind::lowDigit;
+        } else {
+            kind |= (position & 1) != 0 ? undoKind::lowDigit : undoKind::highDigit;
+        }
+        state.undoLog->append(byte, overwrite ? document.bytes + byte : nullptr, 1, kind);
+    }
+    if (!document.setCell(position, static_cast<uint8_t>(code), pane == 1)) {
+        reportLowMemory(true);
+        return false;
+    }
+    // The cell's characters: from the hex cache as painting has them, or, when memory ran short
+    // and the window could not take the byte, encoded here from the store.
+    char local[2];
+    const char* digits = local;
+    const char* character = reinterpret_cast<const char*>(document.bytes) + byte;
+    if (document.covers(byte, byte + 1)) {
+        digits = state.paintSource[0] + 2 * (byte - state.paintBase);
+        character = state.paintSource[1] + (byte - state.paintBase);
+    } else {
+        hexConvert(local, document.bytes + byte, 0, 1, true);
+    }
+    platform::Window active = state.panes[state.activePane];
+    platform::hideCaret(active);
+    if (pane == 0) {
+        paintCell(0, position, 1, digits + (position & 1));
+    } else {
+        // A whole byte: both digits, from the byte's high digit even when the caret stands on
+        // its low digit.
+        paintCell(0, 2 * byte, 2, digits);
+    }
+    const bool appendingHighDigit =
+        pane == 0 && state.caret == state.length && state.caret % 2 == 0;
+    if (!appendingHighDigit) {
+        paintCell(1, position, 1, character);
+    }
+    platform::showCaret(active);
+    return true;
+}
+
+void typeIntoPane(int pane, uint32_t code) {
+    if (!enterCell(pane, state.caret, code & 0xFF, true)) {
+        return;
+    }
+    state.caret += pane + 1;
+    if (state.caret >= state.length) {
+        state.length = state.caret;
+        updateScrollRange();
+    }
+    moveCaret(0, pane, false);
+}
+
+void eraseLastCell(int pane) {
+    int32_t steps = 0;
+    uint8_t kind = 0;
+    int32_t byte = 0;
+    if (state.caret % 2 != 0) {
+        state.length -= 1;
+        steps = -1;
+        kind = 0x12;
+        byte = state.caret / 2;
+    } else {
+        state.length -= 2;
+        steps = pane == 0 ? -2 : -1;
+        kind = pane == 0 ? 0x22 : 0x32;
+        byte = state.caret / 2 - 1;
+    }
+    DocumentBuffer& document = *state.document;
+    state.paintBase = 0;
+    state.paintSource[1] = reinterpret_cast<const char*>(document.bytes);
+    state.undoLog->append(byte, document.bytes + byte, 1, kind);
+    blankEndCells();
+    moveCaret(steps, pane, false);
+    updateScrollRange();
+}

@@ -1,0 +1,168 @@
+// The headless host: the platform the native tests run the editor on. Each pane is a grid of
+// cells that records exactly what painting and inversion did; messages run through the same
+// loop routing as on Windows; message boxes and file dialogs answer from a script; settings
+// live in memory; memory allocation and file writes can be made to fail on demand.
+#pragma once
+
+#include "platform/platform.h"
+
+#include <cstdint>
+#include <initializer_list>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace headless {
+
+// One cell of a pane: the character drawn there (or none), its text and background colours.
+struct Cell {
+    int32_t character;
+    uint32_t text;
+    uint32_t background;
+    bool operator==(const Cell& other) const {
+        return character == other.character && text == other.text && background == other.background;
+    }
+};
+constexpr int32_t unpainted = -2; // nothing was ever drawn there
+constexpr int32_t filled = -1;    // filled with a brush, no character
+
+struct Grid {
+    int32_t columns = 0;
+    int32_t rows = 0;
+    std::vector<Cell> cells;
+    const Cell& at(int32_t column, int32_t row) const {
+        return cells[static_cast<size_t>(row * columns + column)];
+    }
+    Cell& at(int32_t column, int32_t row) {
+        return cells[static_cast<size_t>(row * columns + column)];
+    }
+    // The characters of a row, '.' for cells without one.
+    std::string text(int32_t row) const;
+};
+
+// How a cell looks: a blank character or a fill shows only its background.
+Cell look(const Cell& cell);
+// True when both grids look the same everywhere.
+bool looksSame(const Grid& a, const Grid& b);
+
+// The system's measurements. The defaults are those of the worked layout example: 8 x 12 pixel
+// characters and a non-client height of 46.
+struct Metrics {
+    int32_t charWidth = 8;
+    int32_t lineHeight = 12;
+    int32_t cxBorder = 1;
+    int32_t cyCaption = 19;
+    int32_t cyMenu = 19;
+    int32_t cxFrame = 4;
+    int32_t cyFrame = 4;
+    int32_t cxVScroll = 16;
+    int32_t cxMaximized = 1032;
+    int32_t cyMaximized = 776;
+    uint32_t wheelLines = 3;
+    // Windows narrower than this show the menu bar in two rows.
+    int32_t menuWrapWidth = 0;
+};
+
+struct MessageBoxCall {
+    platform::Window owner;
+    std::string text;
+    std::string caption;
+    unsigned style;
+    int answer;
+};
+
+struct FileDialogCall {
+    bool save;
+    std::string title;
+    uint32_t flags;
+};
+
+struct ScrollBar {
+    int32_t maximum = 0;
+    int32_t page = 0;
+    int32_t position = 0;
+    int32_t trackPosition = 0;
+};
+
+struct Caret {
+    platform::Window owner = nullptr;
+    int32_t x = 0;
+    int32_t y = 0;
+    int32_t width = 0;
+    int32_t height = 0;
+    int hidden = 0;
+};
+
+// ---- The host -----------------------------------------------------------------------------
+// A fresh host and editor state, releasing what an earlier run left.
+void reset(const Metrics& metrics = Metrics());
+// Start-up as the program's entry point runs it, then the messages it posted.
+bool start(const char* commandLine = "");
+// Handles the queued messages, then the pending paints, until nothing is left (or the quit
+// message has been posted).
+void pump();
+bool quitPosted();
+// Releases the document and undo log, as the program does once its loop has ended.
+void finish();
+
+// ---- Windows ------------------------------------------------------------------------------
+platform::Window mainWindow();
+platform::Window pane(int index);
+platform::Window focus();
+std::string title();
+const Grid& grid(int pane);
+// What a full repaint of the pane from scratch draws.
+Grid repaintedGrid(int pane);
+// The window's rectangle: the main window's on the screen, a pane's in the main window.
+platform::Rect windowRect(platform::Window window);
+int32_t clientWidth(platform::Window window);
+int32_t clientHeight(platform::Window window);
+bool isVisible(platform::Window window);
+const ScrollBar& scrollBar();
+const Caret& caret();
+// Text output calls made on the pane since the last resetCounters.
+int textCalls(int pane);
+void resetCounters();
+
+// ---- Input --------------------------------------------------------------------------------
+// A key pressed and released with the modifier keys held, through the message loop.
+void press(int virtualKey, std::initializer_list<int> modifiers = {});
+void keyDown(int virtualKey);
+void keyUp(int virtualKey);
+// Types text with the keys that produce it.
+void type(const std::string& text);
+// A character message for the focused window, through the loop (characters no key produces).
+void character(uint8_t code);
+void command(int id, intptr_t lParam = 0);
+// The user drags the window's frame to this size (the tracking limits apply).
+void resizeWindow(int32_t width, int32_t height);
+void minimizeWindow();
+void restoreWindow();
+void moveWindow(int32_t left, int32_t top);
+void scroll(int code, int32_t trackPosition = 0);
+void wheel(int delta);
+void changeWheelSetting(uint32_t lines);
+void dropFiles(const std::vector<std::string>& paths);
+bool dropReleased();
+// The main window gets the focus (the program is activated again).
+void activate();
+void closeWindow();
+
+// ---- Scripted answers ---------------------------------------------------------------------
+// Answers for the next message boxes; unscripted boxes are answered with their first button.
+void answerMessageBoxes(std::initializer_list<int> answers);
+std::vector<MessageBoxCall>& messageBoxes();
+// Paths the next file dialogs return; an empty path cancels. Unscripted dialogs are cancelled.
+void chooseFiles(std::initializer_list<std::string> paths);
+std::vector<FileDialogCall>& fileDialogs();
+
+// ---- Settings, memory and files -------------------------------------------------------------
+// The stored settings, by "key\value". They outlive a reset, as the registry outlives a run.
+std::map<std::string, std::vector<uint8_t>>& settings();
+void clearSettings();
+// The next `after` allocations succeed, then `count` fail (count < 0: all of them).
+void failAllocations(int after, int count = 1);
+// Every file write from now on stores at most this many more bytes in all (< 0: no limit).
+void limitWrites(int64_t bytes);
+
+} // namespace headless

@@ -1,0 +1,271 @@
+// The headless host's system services: memory with fault injection, files, settings, message
+// boxes and file dialogs from a script, resources, dropped files and the clipboard.
+#include "platform/headless/host.h"
+#include "platform/headless/resource_script.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <set>
+#include <sys/stat.h>
+#include <unistd.h>
+
+struct platform::FileObject {
+    int descriptor;
+};
+
+namespace headless {
+
+namespace {
+
+// Fault injection survives a host reset only through failAllocations and limitWrites.
+int allocationsBeforeFailure = -1;
+int failuresLeft = 0;
+int64_t writeBudget = -1;
+// The settings outlive a host reset, as the registry outlives a run of the program.
+std::map<std::string, std::vector<uint8_t>> storedSettings;
+std::set<std::string> settingsKeys;
+
+bool allocationFails() {
+    if (failuresLeft == 0) {
+        return false;
+    }
+    if (allocationsBeforeFailure > 0) {
+        --allocationsBeforeFailure;
+        return false;
+    }
+    if (failuresLeft > 0) {
+        --failuresLeft;
+    }
+    return true;
+}
+
+} // namespace
+
+void resetFaults() {
+    allocationsBeforeFailure = -1;
+    failuresLeft = 0;
+    writeBudget = -1;
+}
+
+void failAllocations(int after, int count) {
+    allocationsBeforeFailure = after;
+    failuresLeft = count;
+}
+
+void limitWrites(int64_t bytes) {
+    writeBudget = bytes;
+}
+
+void answerMessageBoxes(std::initializer_list<int> answers) {
+    host().boxAnswers.insert(host().boxAnswers.end(), answers);
+}
+
+std::vector<MessageBoxCall>& messageBoxes() {
+    return host().boxes;
+}
+
+void chooseFiles(std::initializer_list<std::string> paths) {
+    host().dialogAnswers.insert(host().dialogAnswers.end(), paths);
+}
+
+std::vector<FileDialogCall>& fileDialogs() {
+    return host().dialogs;
+}
+
+std::map<std::string, std::vector<uint8_t>>& settings() {
+    return storedSettings;
+}
+
+void clearSettings() {
+    storedSettings.clear();
+    settingsKeys.clear();
+}
+
+} // namespace headless
+
+namespace platform {
+
+using headless::host;
+
+void* allocateBlock(std::size_t bytes) {
+    return headless::allocationFails() ? nullptr : std::malloc(std::max<std::size_t>(bytes, 1));
+}
+
+void* resizeBlock(void* block, std::size_t bytes) {
+    return headless::allocationFails() ? nullptr
+                                       : std::realloc(block, std::max<std::size_t>(bytes, 1));
+}
+
+void freeBlock(void* block) {
+    std::free(block);
+}
+
+// ---- Message boxes, resources, dialogs ------------------------------------------------------
+
+int messageBox(Window owner, const char* text, const char* caption, unsigned style) {
+    auto& h = host();
+    int result = (style & 0xF) == 4 ? 6 : 1; // the first button: Yes or OK
+    if (!h.boxAnswers.empty()) {
+        result = h.boxAnswers.front();
+        h.boxAnswers.pop_front();
+    }
+    h.boxes.push_back({owner, text, caption, style, result});
+    return result;
+}
+
+int loadString(int id, char* buffer, int bufferSize) {
+    const auto& strings = headless::resourceScript().strings;
+    const auto found = strings.find(id);
+    if (found == strings.end() || bufferSize <= 0) {
+        return 0;
+    }
+    const auto length =
+        std::min<std::size_t>(found->second.size(), static_cast<size_t>(bufferSize - 1));
+    std::memcpy(buffer, found->second.data(), length);
+    buffer[length] = '\0';
+    return static_cast<int>(length);
+}
+
+bool loadNotice(const char** text, std::size_t* length) {
+    const std::string& notice = headless::resourceScript().notice;
+    *text = notice.data();
+    *length = notice.size();
+    return !notice.empty();
+}
+
+bool chooseFile(char* path, std::size_t pathSize, bool save, const char* title, uint32_t flags) {
+    auto& h = host();
+    h.dialogs.push_back({save, title, flags});
+    if (h.dialogAnswers.empty()) {
+        return false;
+    }
+    const std::string answer = h.dialogAnswers.front();
+    h.dialogAnswers.pop_front();
+    if (answer.empty() || answer.size() >= pathSize) {
+        return false;
+    }
+    std::memcpy(path, answer.c_str(), answer.size() + 1);
+    return true;
+}
+
+// ---- Files ----------------------------------------------------------------------------------
+
+namespace {
+
+File openDescriptor(const char* path, int flags) {
+    if (path == nullptr || *path == '\0') {
+        return nullptr;
+    }
+    const int descriptor = ::open(path, flags | O_CLOEXEC, 0644);
+    return descriptor < 0 ? nullptr : new FileObject{descriptor};
+}
+
+} // namespace
+
+File openFileForReading(const char* path) {
+    return openDescriptor(path, O_RDONLY);
+}
+File openFileForWriting(const char* path) {
+    return openDescriptor(path, O_WRONLY);
+}
+File createFile(const char* path) {
+    return openDescriptor(path, O_WRONLY | O_CREAT | O_TRUNC);
+}
+
+int64_t fileSize(File file) {
+    struct stat status {};
+    return ::fstat(file->descriptor, &status) == 0 ? static_cast<int64_t>(status.st_size) : -1;
+}
+
+std::size_t readFile(File file, void* buffer, std::size_t count) {
+    auto* out = static_cast<char*>(buffer);
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t n = ::read(file->descriptor, out + done, count - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            break;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return done;
+}
+
+std::size_t writeFile(File file, const void* buffer, std::size_t count) {
+    int64_t& budget = headless::writeBudget;
+    if (budget >= 0) {
+        // A full disk: only what the budget allows is stored.
+        count = std::min<std::size_t>(count, static_cast<std::size_t>(budget));
+    }
+    const auto* in = static_cast<const char*>(buffer);
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t n = ::write(file->descriptor, in + done, count - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            break;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    if (budget >= 0) {
+        budget -= static_cast<int64_t>(done);
+    }
+    return done;
+}
+
+bool endFileHere(File file) {
+    const off_t position = ::lseek(file->descriptor, 0, SEEK_CUR);
+    return position >= 0 && ::ftruncate(file->descriptor, position) == 0;
+}
+
+void closeFile(File file) {
+    if (file != nullptr) {
+        ::close(file->descriptor);
+        delete file;
+    }
+}
+
+// ---- Dropped files, settings, clipboard -----------------------------------------------------
+
+bool firstDroppedPath(DropHandle drop, char* buffer, std::size_t bufferSize) {
+    if (drop->paths.empty() || drop->paths[0].size() >= bufferSize) {
+        return false;
+    }
+    std::memcpy(buffer, drop->paths[0].c_str(), drop->paths[0].size() + 1);
+    return true;
+}
+
+void releaseDrop(DropHandle) {
+    host().dropReleased = true;
+}
+
+std::size_t readSetting(const char* key, const char* value, void* data, std::size_t size) {
+    headless::settingsKeys.insert(key);
+    const auto found = headless::storedSettings.find(std::string(key) + "\\" + value);
+    if (found == headless::storedSettings.end() || found->second.size() > size) {
+        return 0;
+    }
+    std::memcpy(data, found->second.data(), found->second.size());
+    return found->second.size();
+}
+
+void writeSetting(const char* key, const char* value, const void* data, std::size_t size) {
+    if (headless::settingsKeys.count(key) == 0) {
+        return;
+    }
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    headless::storedSettings[std::string(key) + "\\" + value].assign(bytes, bytes + size);
+}
+
+uint32_t registerClipboardFormat(const char*) {
+    return 0xC100;
+}
+
+} // namespace platform

@@ -1,0 +1,12 @@
+// The parts of the Windows program around the editor logic: the message loop.
+#pragma once
+
+namespace win32 {
+
+// Runs the program's message loop until the quit message; returns its exit code.
+int runMessageLoop();
+// Handles the messages waiting now, through the same routing as the loop; false once the quit
+// message has arrived. (For the tests that drive the program's windows in-process.)
+bool runWaitingMessages();
+
+} // namespace win32

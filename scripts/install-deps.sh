@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs, on Debian 12, whatever building, running and testing the editor needs and is
+# missing: the native toolchain and test libraries, the MinGW-w64 cross compilers, Wine and a
+# virtual X server for the Wine tests.
+set -euo pipefail
+
+packages=(
+    cmake make g++ libgtest-dev googletest libbenchmark-dev clang-format
+    g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
+    binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
+    wine wine64 xvfb xauth imagemagick xdotool
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'ok installed'; then
+        missing+=("$package")
+    fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo=sudo
+echo "Installing: ${missing[*]}"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
+    "${missing[@]}" >/dev/null

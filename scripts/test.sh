@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Builds all three configurations and runs every test layer: the native unit and scenario tests
+# (under AddressSanitizer and UndefinedBehaviorSanitizer), then the Wine tests of the Windows
+# program on a private X display and Wine prefix, then a smoke run of tavedit.exe itself.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+jobs=$(nproc)
+
+scripts/install-deps.sh || exit 1
+
+status=0
+summary=()
+step() { echo; echo "==== $*"; }
+
+step "Native build and tests"
+if cmake --preset native >/dev/null && cmake --build --preset native -j"$jobs"; then
+    if ctest --preset native -j"$jobs" 2>&1 | tee build/native-ctest.log | tail -n 25; then
+        summary+=("native tests: $(grep -E 'tests passed' build/native-ctest.log)")
+    else
+        summary+=("native tests: FAILED ($(grep -E 'tests passed' build/native-ctest.log))")
+        status=1
+    fi
+else
+    summary+=("native build: FAILED")
+    status=1
+fi
+
+for preset in win32 win64; do
+    step "Windows build: $preset"
+    if cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset" -j"$jobs"; then
+        summary+=("$preset build: ok")
+    else
+        summary+=("$preset build: FAILED")
+        status=1
+    fi
+done
+
+if [ -x build/win64/wine_tests.exe ]; then
+    step "Wine tests"
+    if scripts/wine-tests.sh build/win64 2>&1 | tee build/wine-tests.log; then
+        summary+=("wine tests: $(grep -E '^\[  PASSED  \]' build/wine-tests.log | tail -n 1); smoke: $(grep -E '^smoke:' build/wine-tests.log | tail -n 1)")
+    else
+        summary+=("wine tests: FAILED")
+        status=1
+    fi
+fi
+
+step "Summary"
+printf '%s\n' "${summary[@]}"
+[ $status -eq 0 ] && echo "ALL TESTS PASSED" || echo "SOME TESTS FAILED"
+exit $status
