@@ -51,9 +51,10 @@ bool enterCell(int pane, int32_t position, uint32_t code, bool record) {
         // its low digit.
         paintCell(0, 2 * byte, 2, digits);
     }
-    const bool appendingHighDigit =
-        pane == 0 && state.caret == state.length && state.caret % 2 == 0;
-    if (!appendingHighDigit) {
+    // The text pane shows a byte only once both its digits exist: not while the high digit of
+    // the last, half-typed byte is typed (appended, or typed over).
+    const bool halfByte = pane == 0 && position % 2 == 0 && position + 1 >= state.length;
+    if (!halfByte) {
         paintCell(1, position, 1, character);
     }
     platform::showCaret(active);
@@ -64,7 +65,10 @@ void typeIntoPane(int pane, uint32_t code) {
     if (!enterCell(pane, state.caret, code & 0xFF, true)) {
         return;
     }
-    state.caret += pane + 1;
+    // The text pane types whole bytes: from an odd caret (on the byte's low digit) it goes on
+    // to the next byte's first digit, so that typing at the end never leaves a half byte the
+    // user did not type.
+    state.caret = pane == 0 ? state.caret + 1 : 2 * (state.caret / 2) + 2;
     if (state.caret >= state.length) {
         state.length = state.caret;
         updateScrollRange();

@@ -595,6 +595,12 @@ void moveWindow(Window window, int32_t x, int32_t y, int32_t width, int32_t heig
         return;
     }
     headless::fitGrid(window);
+    if (window->hasInvalid) {
+        // The update region never reaches past the window.
+        const Rect invalid = window->invalid;
+        window->hasInvalid = false;
+        invalidateRect(window, invalid, false);
+    }
     const int32_t oldWidth = old.right - old.left;
     const int32_t oldHeight = old.bottom - old.top;
     if (width != oldWidth) {
