@@ -6,7 +6,8 @@ namespace win32 {
 // Runs the program's message loop until the quit message; returns its exit code.
 int runMessageLoop();
 // Handles the messages waiting now, through the same routing as the loop; false once the quit
-// message has arrived. (For the tests that drive the program's windows in-process.)
-bool runWaitingMessages();
+// message has arrived, whose exit code is then stored. (For the tests that drive the program's
+// windows in-process.)
+bool runWaitingMessages(int& exitCode);
 
 } // namespace win32

@@ -117,10 +117,11 @@ int win32::runMessageLoop() {
     return static_cast<int>(message.wParam);
 }
 
-bool win32::runWaitingMessages() {
+bool win32::runWaitingMessages(int& exitCode) {
     MSG message{};
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == WM_QUIT) {
+            exitCode = static_cast<int>(message.wParam);
             return false;
         }
         runLoopMessage(message);
