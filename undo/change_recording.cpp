@@ -32,7 +32,7 @@ bool recordChange(int32_t count) {
             return false;
         }
         log.clear();
-        ++log.changeCount;
+        log.countChange();
         return true;
     }
     log.append(position, state.document->bytes + position, static_cast<int32_t>(saved), kind);

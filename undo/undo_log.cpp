@@ -51,10 +51,13 @@ bool UndoLog::append(int32_t position, const uint8_t* source, int32_t count, uin
     }
     if (slotCount == 0) {
         // Nothing can be kept, but the document is changed all the same.
-        ++changeCount;
+        countChange();
         return false;
     }
-    if (count == 1 && recordCount > 0) {
+    // A one-byte change merges only into a record made since the document was last saved
+    // (changeCount 0 is the saved state): merged into an older one, it would not be counted and
+    // the document would read as unmodified.
+    if (count == 1 && recordCount > 0 && changeCount != 0) {
         UndoRecord& newest = recordRing[nextSlot == 0 ? slotCount - 1 : nextSlot - 1];
         if (static_cast<int32_t>(newest.position) == position &&
             ((newest.kind ^ kind) & undoKind::savedBytes) == 0 &&
@@ -86,7 +89,7 @@ bool UndoLog::append(int32_t position, const uint8_t* source, int32_t count, uin
         ++recordCount;
     }
     nextSlot = slotAfter(nextSlot);
-    ++changeCount;
+    countChange();
     return true;
 }
 
@@ -119,6 +122,12 @@ int32_t UndoLog::pop(uint8_t* buffer, int32_t& size, uint8_t& kind) {
     nextSlot = slot;
     kind = record.kind;
     return static_cast<int32_t>(record.position);
+}
+
+void UndoLog::countChange() {
+    if (changeCount >= 0) {
+        ++changeCount;
+    }
 }
 
 void UndoLog::clear() {

@@ -47,6 +47,10 @@ class UndoLog {
     int32_t pop(uint8_t* buffer, int32_t& size, uint8_t& kind);
     // Empties the log; the caller sets changeCount.
     void clear();
+    // Counts one more change. A counter below zero (undone past a save: the document can no
+    // longer come back to the saved bytes, since there is no redo) stays there, so that later
+    // changes never make it read 0, unmodified.
+    void countChange();
 
     uint8_t* dataRing = nullptr;
     UndoRecord* recordRing = nullptr;
