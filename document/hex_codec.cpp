@@ -3,6 +3,10 @@
 #include <array>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 constexpr char digitChar(unsigned value) {
@@ -38,7 +42,26 @@ void hexConvert(char* text, uint8_t* bytes, uint32_t first, uint32_t end, bool t
     }
     if (toHex) {
         char* out = text + 2 * static_cast<std::size_t>(first);
-        for (uint32_t i = first; i < end; ++i, out += 2) {
+        uint32_t i = first;
+#if defined(__SSE2__)
+        // Sixteen bytes at a time: both digits of every byte at once, then interleaved.
+        const __m128i nibble = _mm_set1_epi8(0x0F);
+        const __m128i zero = _mm_set1_epi8('0');
+        const __m128i nine = _mm_set1_epi8(9);
+        const __m128i letterGap = _mm_set1_epi8('A' - '9' - 1);
+        for (; end - i >= 16; i += 16, out += 32) {
+            const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
+            __m128i high = _mm_and_si128(_mm_srli_epi16(chunk, 4), nibble);
+            __m128i low = _mm_and_si128(chunk, nibble);
+            high = _mm_add_epi8(_mm_add_epi8(high, zero),
+                                _mm_and_si128(_mm_cmpgt_epi8(high, nine), letterGap));
+            low = _mm_add_epi8(_mm_add_epi8(low, zero),
+                               _mm_and_si128(_mm_cmpgt_epi8(low, nine), letterGap));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi8(high, low));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16), _mm_unpackhi_epi8(high, low));
+        }
+#endif
+        for (; i < end; ++i, out += 2) {
             std::memcpy(out, &hexPairs[2 * static_cast<std::size_t>(bytes[i])], 2);
         }
         return;

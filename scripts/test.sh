@@ -38,7 +38,7 @@ done
 if [ -x build/win64/wine_tests.exe ]; then
     step "Wine tests"
     if scripts/wine-tests.sh build/win64 2>&1 | tee build/wine-tests.log; then
-        summary+=("wine tests: $(grep -E '^\[  PASSED  \]' build/wine-tests.log | tail -n 1); smoke: $(grep -E '^smoke:' build/wine-tests.log | tail -n 1)")
+        summary+=("wine tests: $(grep -E '^\[  PASSED  \]' build/wine-tests.log | tail -n 1); $(grep -E '^smoke:' build/wine-tests.log | tail -n 1)")
     else
         summary+=("wine tests: FAILED")
         status=1

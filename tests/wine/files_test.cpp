@@ -20,10 +20,15 @@ TEST_F(Files, TypingUndoAndSaveReachTheFileOnDisk) {
     typeKeys("7e");
     pressKeys({VK_TAB});
     typeKeys("Hi");
+    // Typing at the end of the file grows its store, which was exactly the file's size.
+    pressKeys({VK_CONTROL, VK_NEXT});
+    typeKeys("!");
+    EXPECT_GT(state.document->capacity, 41);
     pressKeys({VK_CONTROL, 'S'});
     bytes[0] = 0x7E;
     bytes[1] = 'H';
     bytes[2] = 'i';
+    bytes.push_back('!');
     EXPECT_EQ(readFile("edit.bin"), bytes);
     EXPECT_EQ(state.undoLog->changeCount, 0);
     EXPECT_TRUE(answeredBoxes().empty());
