@@ -3,6 +3,7 @@
 #include "app/editor_state.h"
 #include "platform/codes.h"
 #include "view/caret.h"
+#include "view/pane_paint.h"
 
 #include <algorithm>
 #include <cstring>
@@ -161,8 +162,7 @@ void resizeLayout(uintptr_t kind, uint32_t clientSize) {
         placeCaret(false);
     }
     if (pastLastRow) {
-        platform::invalidate(state.panes[1], true);
-        platform::invalidate(state.panes[0], true);
+        invalidatePanes();
     }
 }
 

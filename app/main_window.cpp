@@ -11,6 +11,7 @@
 #include "undo/undo_log.h"
 #include "view/caret.h"
 #include "view/navigation.h"
+#include "view/pane_paint.h"
 
 #include <cstring>
 #include <new>
@@ -58,9 +59,12 @@ bool confirmDiscardChanges() {
 }
 
 void newDocument() {
-    if (!confirmDiscardChanges()) {
-        return;
+    if (confirmDiscardChanges()) {
+        startNewDocument();
     }
+}
+
+void startNewDocument() {
     state.document->reset(0x8000);
     state.paintBase = 0;
     state.length = 0;
@@ -69,8 +73,7 @@ void newDocument() {
     platform::setWindowText(state.mainWindow, state.titleText);
     resetView();
     state.filePath[0] = '\0';
-    platform::invalidate(state.panes[1], true);
-    platform::invalidate(state.panes[0], true);
+    invalidatePanes();
 }
 
 void closeProgram() {

@@ -14,6 +14,9 @@ intptr_t runCommand(int command, intptr_t lParam);
 // Asks before unsaved changes would be lost; false when the user declines.
 bool confirmDiscardChanges();
 void newDocument();
+// An empty, unnamed document, without asking: New after its question, and an open that could
+// not read the file whole.
+void startNewDocument();
 // The close sequence: the question, then shutDown.
 void closeProgram();
 // Saves the window placement, stops every handler from touching the document and posts the

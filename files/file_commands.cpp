@@ -9,28 +9,13 @@
 #include "undo/change_recording.h"
 #include "undo/undo_log.h"
 #include "view/caret.h"
+#include "view/pane_paint.h"
 
 #include <cstring>
 
 namespace {
 
 constexpr int64_t largestDocument = 0x3FFFFFFF;
-
-void invalidatePanes() {
-    platform::invalidate(state.panes[1], true);
-    platform::invalidate(state.panes[0], true);
-}
-
-// Leaves an empty, unnamed document after an open that could not read the file whole, so that
-// nothing partial can later be saved over the file.
-void startEmptyDocument() {
-    state.paintBase = 0;
-    state.length = 0;
-    std::strcpy(state.titleText, state.programTitle);
-    state.titlePrefixLength = 21;
-    resetView();
-    state.filePath[0] = '\0';
-}
 
 } // namespace
 
@@ -106,7 +91,8 @@ int openFile(const char* path, int32_t offset, bool insert) {
         resetView();
         setFileTitle(path);
     } else {
-        startEmptyDocument();
+        // Nothing partial may later be saved over the file: the document starts empty.
+        startNewDocument();
     }
     invalidatePanes();
     if (!complete) {

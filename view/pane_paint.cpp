@@ -200,6 +200,11 @@ void clipSelectionAndRepaint(int32_t first, int32_t count) {
     repaintBytes(first, count);
 }
 
+void invalidatePanes() {
+    platform::invalidate(state.panes[1], true);
+    platform::invalidate(state.panes[0], true);
+}
+
 void paintRows(int pane, const PaintRequest& request) {
     const int32_t firstRow = request.top / state.lineHeight;
     const int32_t lastRow = (request.bottom - 1) / state.lineHeight;

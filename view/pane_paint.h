@@ -27,5 +27,7 @@ void blankEndCells();
 void repaintBytes(int32_t first, int32_t count);
 // Clips the selection to the file, then repaints a byte range.
 void clipSelectionAndRepaint(int32_t first, int32_t count);
+// Invalidates the whole of both panes, text pane first, erasing their background.
+void invalidatePanes();
 // WM_PAINT: repaints the whole rows of the update rectangle.
 void paintRows(int pane, const PaintRequest& request);
