@@ -1,5 +1,6 @@
 // Speed of the document buffer's hot paths against the plain library equivalents: searching a
-// large store, encoding hex text, and reading a large file into a fresh store.
+// large store (random bytes, and a zero-filled region), encoding hex text, and reading a large file
+// into a fresh store.
 #include "document/document_buffer.h"
 #include "document/hex_codec.h"
 #include "platform/headless/headless.h"
@@ -138,6 +139,78 @@ void memmemAbsentPattern(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * int64_t{largeSize});
 }
 BENCHMARK(memmemAbsentPattern)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// 256 MiB of zero bytes (as in the empty regions of a disk image) and fifteen zeros followed by
+// a one: every position starts like the pattern, which defeats a scan for its first byte. The
+// pattern is absent (range 0) or planted only at the very end (range 1).
+struct ZeroRegionData {
+    DocumentBuffer doc;
+    uint8_t pattern[patternLength] = {};
+    bool ready = false;
+
+    ZeroRegionData() {
+        pattern[patternLength - 1] = 0x01;
+        doc.reset(largeSize);
+        if (doc.capacity != largeSize) {
+            return;
+        }
+        std::memset(doc.bytes, 0, largeSize);
+        ready = true;
+    }
+
+    // Plants the pattern at the end, or clears it, and returns where find should see it.
+    int32_t prepare(bool planted) {
+        doc.bytes[largeSize - 1] = planted ? 0x01 : 0x00;
+        return planted ? largeSize - patternLength : -1;
+    }
+};
+
+ZeroRegionData& zeroRegionData() {
+    static ZeroRegionData data;
+    return data;
+}
+
+void findInZeroRegion(benchmark::State& state) {
+    ZeroRegionData& data = zeroRegionData();
+    if (!data.ready) {
+        state.SkipWithError("no search data");
+        return;
+    }
+    const int32_t expected = data.prepare(state.range(0) != 0);
+    for (auto _ : state) {
+        const int32_t found = data.doc.find(data.pattern, patternLength, 0, largeSize);
+        benchmark::DoNotOptimize(found);
+        if (found != expected) {
+            state.SkipWithError("wrong result");
+            break;
+        }
+    }
+    state.SetBytesProcessed(state.iterations() * int64_t{largeSize});
+}
+BENCHMARK(findInZeroRegion)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+void memmemInZeroRegion(benchmark::State& state) {
+    ZeroRegionData& data = zeroRegionData();
+    if (!data.ready) {
+        state.SkipWithError("no search data");
+        return;
+    }
+    const int32_t expected = data.prepare(state.range(0) != 0);
+    for (auto _ : state) {
+        const void* found = memmem(data.doc.bytes, largeSize, data.pattern, patternLength);
+        benchmark::DoNotOptimize(found);
+        const int32_t at =
+            found == nullptr
+                ? -1
+                : static_cast<int32_t>(static_cast<const uint8_t*>(found) - data.doc.bytes);
+        if (at != expected) {
+            state.SkipWithError("wrong result");
+            break;
+        }
+    }
+    state.SetBytesProcessed(state.iterations() * int64_t{largeSize});
+}
+BENCHMARK(memmemInZeroRegion)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 void encodeHex64KiB(benchmark::State& state) {
     std::vector<uint8_t> bytes(encodeSize);

@@ -6,6 +6,10 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 constexpr int32_t initialCapacity = 0x8000;
@@ -16,6 +20,57 @@ constexpr int64_t largestStore = 0x7FFF0000;
 // null; every access is bounded by a capacity of 0 then.
 uint8_t noBytes[1];
 char noHexText[2];
+
+// The first candidate in [candidate, lastCandidate] where the pattern's length bytes match, or
+// null: memchr finds each place of the first byte, and the rest is compared only there. This is
+// fast while the first byte is rare, and degrades where it is common (runs of zero bytes).
+const uint8_t* findByFirstByte(const uint8_t* candidate, const uint8_t* lastCandidate,
+                               const uint8_t* pattern, size_t length) {
+    const uint8_t first = pattern[0];
+    while (candidate <= lastCandidate) {
+        candidate = static_cast<const uint8_t*>(
+            std::memchr(candidate, first, static_cast<size_t>(lastCandidate - candidate) + 1));
+        if (candidate == nullptr) {
+            return nullptr;
+        }
+        if (std::memcmp(candidate + 1, pattern + 1, length - 1) == 0) {
+            return candidate;
+        }
+        ++candidate;
+    }
+    return nullptr;
+}
+
+#if defined(__SSE2__)
+// As findByFirstByte, for patterns of two bytes or more: sixteen candidates at a time are
+// tested on both their first and their last byte, and only those matching both are compared in
+// full. Requiring two bytes at a distance keeps the candidates rare even where one byte value
+// dominates the data. The last bytes of sixteen candidates end 15 bytes after the last byte of
+// the first one, so the blocks stop there and the remaining candidates are scanned one by one;
+// no load reaches outside [candidate, lastCandidate + length).
+const uint8_t* findByFirstAndLastBytes(const uint8_t* candidate, const uint8_t* lastCandidate,
+                                       const uint8_t* pattern, size_t length) {
+    const __m128i first = _mm_set1_epi8(static_cast<char>(pattern[0]));
+    const __m128i last = _mm_set1_epi8(static_cast<char>(pattern[length - 1]));
+    while (lastCandidate - candidate >= 15) {
+        const __m128i starts = _mm_loadu_si128(reinterpret_cast<const __m128i*>(candidate));
+        const __m128i ends =
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(candidate + length - 1));
+        auto mask = static_cast<unsigned>(_mm_movemask_epi8(
+            _mm_and_si128(_mm_cmpeq_epi8(starts, first), _mm_cmpeq_epi8(ends, last))));
+        // Bit i stands for candidate + i: the lowest set bits are the earliest candidates.
+        while (mask != 0) {
+            const uint8_t* match = candidate + __builtin_ctz(mask);
+            if (std::memcmp(match, pattern, length) == 0) {
+                return match;
+            }
+            mask &= mask - 1;
+        }
+        candidate += 16;
+    }
+    return findByFirstByte(candidate, lastCandidate, pattern, length);
+}
+#endif
 
 } // namespace
 
@@ -246,22 +301,17 @@ int32_t DocumentBuffer::find(const uint8_t* pattern, int32_t patternLength, int3
     if (patternLength <= 0 || from > last) {
         return -1;
     }
-    // The first match at or after from, as a left-to-right scan finds it: memchr finds each
-    // candidate for the first byte; the rest is compared only there.
-    const uint8_t first = pattern[0];
+    // The first match at or after from, as a left-to-right scan finds it. A single byte is
+    // left to memchr, which is as fast as it gets.
     const uint8_t* candidate = bytes + from;
     const uint8_t* lastCandidate = bytes + last;
-    const auto rest = static_cast<size_t>(patternLength - 1);
-    while (candidate <= lastCandidate) {
-        candidate = static_cast<const uint8_t*>(
-            std::memchr(candidate, first, static_cast<size_t>(lastCandidate - candidate) + 1));
-        if (candidate == nullptr) {
-            return -1;
-        }
-        if (std::memcmp(candidate + 1, pattern + 1, rest) == 0) {
-            return static_cast<int32_t>(candidate - bytes);
-        }
-        ++candidate;
-    }
-    return -1;
+    const auto length = static_cast<size_t>(patternLength);
+#if defined(__SSE2__)
+    const uint8_t* match = length == 1
+                               ? findByFirstByte(candidate, lastCandidate, pattern, length)
+                               : findByFirstAndLastBytes(candidate, lastCandidate, pattern, length);
+#else
+    const uint8_t* match = findByFirstByte(candidate, lastCandidate, pattern, length);
+#endif
+    return match == nullptr ? -1 : static_cast<int32_t>(match - bytes);
 }

@@ -184,6 +184,33 @@ TEST_F(FindTest, FindsTheOnlyMatchAtTheEndOfALargeStore) {
     EXPECT_EQ(find(pattern, size - 16, size), size - 16);
 }
 
+// Zero runs, where every position starts like the pattern, whose one non-zero byte is last or in
+// the middle; planted anywhere (or nowhere), and searched for around 16-byte block edges.
+TEST_F(FindTest, AgreesWithThePlainScanInZeroRuns) {
+    constexpr int32_t size = 80;
+    for (const int32_t length : {1, 2, 3, 15, 16, 17, 31, 32}) {
+        for (const int32_t nonZero : {length - 1, length / 2}) {
+            Bytes pattern(static_cast<size_t>(length), 0x00);
+            pattern[static_cast<size_t>(nonZero)] = 0x01;
+            for (int32_t at = -1; at <= size - length; ++at) {
+                Bytes store(size, 0x00);
+                if (at >= 0) {
+                    std::copy(pattern.begin(), pattern.end(), store.begin() + at);
+                }
+                load(store);
+                for (const int32_t from : {0, 1, 15, 16, 17, 33}) {
+                    for (const int32_t end : {size, size - 1, size - 15, size - 17, 47}) {
+                        ASSERT_EQ(find(pattern, from, end),
+                                  referenceFind(store, pattern, from, end))
+                            << length << "/" << nonZero << " at " << at << " in " << from << "-"
+                            << end;
+                    }
+                }
+            }
+        }
+    }
+}
+
 // Random stores over small alphabets, with planted and overlapping occurrences, against the
 // plain scan.
 TEST_F(FindTest, AgreesWithThePlainScanOnRandomStores) {
