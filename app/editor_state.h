@@ -51,6 +51,9 @@ struct EditorState {
     const char* paintSource[2] = {nullptr, nullptr};
     uint32_t textColors[2] = {0, 0};
     int16_t wheelStep = 0;
+    // The hex pane shows white cells for bytes the hex cache could not describe (memory ran
+    // short); the pane is repainted once it can.
+    bool hexPaneShort = false;
 
     // Layout metrics.
     platform::Font textFont = nullptr;
@@ -107,6 +110,8 @@ struct EditorState {
     InputRequest* currentInputRequest = nullptr;
     uint16_t inputFilter = 0;
     const char* extraAllowedChars = nullptr;
+    // The window procedures edit boxes 201 and 202 had before the filter was put in front.
+    void* savedEditProcs[2] = {nullptr, nullptr};
 
     // Set by the shut-down sequence: from then on the window procedures handle nothing more,
     // and the document and the undo log are released once the message loop has ended.

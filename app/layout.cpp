@@ -13,8 +13,16 @@ const char placementValue[] = "WinPos";
 
 namespace {
 
-// Keeps a restored rectangle within the largest window: first its size is cut to the largest
-// size, then a rectangle that still reaches past the maximised area is moved back inside it.
+void moveRect(platform::Rect& rect, int32_t dx, int32_t dy) {
+    rect.left += dx;
+    rect.right += dx;
+    rect.top += dy;
+    rect.bottom += dy;
+}
+
+// Keeps a restored rectangle within the largest window and on its monitor: first its size is
+// cut to the largest size, then it is moved back by what overruns the work area of the monitor
+// nearest to it, so that a window saved on a second monitor opens there again.
 void fitRestoredRect(platform::Rect& rect) {
     const int32_t maxWidth = state.maxTrackSize[0];
     const int32_t maxHeight = state.maxTrackSize[1];
@@ -24,16 +32,26 @@ void fitRestoredRect(platform::Rect& rect) {
     if (rect.right - rect.left > maxWidth) {
         rect.right = rect.left + maxWidth;
     }
-    if (rect.bottom > maxHeight) {
-        const int32_t overrun = rect.bottom - maxHeight;
-        rect.top -= overrun;
-        rect.bottom -= overrun;
+    const platform::Rect work = platform::workAreaNear(rect);
+    if (rect.bottom > work.bottom) {
+        moveRect(rect, 0, work.bottom - rect.bottom);
     }
-    if (rect.right > maxWidth) {
-        const int32_t overrun = rect.right - maxWidth;
-        rect.left -= overrun;
-        rect.right -= overrun;
+    if (rect.right > work.right) {
+        moveRect(rect, work.right - rect.right, 0);
     }
+    if (rect.top < work.top) {
+        moveRect(rect, 0, work.top - rect.top);
+    }
+    if (rect.left < work.left) {
+        moveRect(rect, work.left - rect.left, 0);
+    }
+}
+
+// The width of one character column per byte across both panes, for a client width: at most
+// maxRowBytes characters, the panes then leaving blank space on the right.
+int32_t columnWidthFor(int32_t clientWidth) {
+    const int32_t width = (clientWidth - 2 * state.borderWidth - state.paneGap) / 3;
+    return std::min(width, maxRowBytes * state.charWidth);
 }
 
 void createInspector(const platform::FontMetrics& paneFont) {
@@ -126,14 +144,10 @@ void resizeLayout(uintptr_t kind, uint32_t clientSize) {
     const int32_t height = static_cast<int32_t>(clientSize >> 16);
     state.clientSize[0] = width;
     state.clientSize[1] = height;
-    int32_t columnWidth = (width - 2 * state.borderWidth - state.paneGap) / 3;
-    // At least one byte and one row, so that no division by the row width ever sees 0; at most
-    // maxRowBytes bytes, the panes then leaving blank space on the right.
+    const int32_t columnWidth = columnWidthFor(width);
+    // At least one byte and one row, so that no division by the row width ever sees 0.
     state.visibleRows = std::max((height - state.borderWidth) / state.lineHeight, 1);
     const int32_t bytesPerRow = std::clamp(columnWidth / state.charWidth, 1, maxRowBytes);
-    if (columnWidth / state.charWidth > maxRowBytes) {
-        columnWidth = maxRowBytes * state.charWidth;
-    }
     state.rowCells[1] = bytesPerRow;
     state.rowCells[0] = 2 * bytesPerRow;
     state.pageCells = state.rowCells[0] * state.visibleRows;
@@ -156,14 +170,18 @@ void resizeLayout(uintptr_t kind, uint32_t clientSize) {
     platform::setScrollPosition(state.mainWindow, state.topCell / rowCells);
     if (state.caret < state.topCell) {
         setCaret(state.topCell);
-    } else if (state.caret > state.topCell + state.pageCells) {
-        setCaret(state.topCell + state.pageCells);
+    } else if (state.caret > pageEnd()) {
+        setCaret(pageEnd());
     } else {
         placeCaret(false);
     }
     if (pastLastRow) {
         invalidatePanes();
     }
+}
+
+int32_t textPaneOffset() {
+    return 2 * columnWidthFor(state.clientSize[0]) + state.paneGap + state.borderWidth;
 }
 
 void saveWindowPlacement() {

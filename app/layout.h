@@ -16,6 +16,9 @@ void applyTrackingLimits(platform::TrackingLimits& limits);
 // WM_SIZE: the row width and row count follow the client size; the view and the caret are
 // kept valid.
 void resizeLayout(uintptr_t sizeKind, uint32_t clientSize);
+// The distance from the hex pane's left edge to the text pane's, in pixels, as the last resize
+// placed them.
+int32_t textPaneOffset();
 void saveWindowPlacement();
 // The saved window rectangle; false when there is none.
 bool loadWindowPlacement(platform::Rect& rect);

@@ -3,15 +3,21 @@
 #include "app/commands.h"
 #include "app/editor_state.h"
 #include "app/layout.h"
+#include "dialogs/find_dialog.h"
 #include "document/document_buffer.h"
+#include "edit/block_edits.h"
+#include "edit/clipboard.h"
+#include "edit/value_commands.h"
 #include "files/errors.h"
 #include "files/file_commands.h"
 #include "platform/codes.h"
 #include "undo/change_recording.h"
 #include "undo/undo_log.h"
 #include "view/caret.h"
+#include "view/mouse.h"
 #include "view/navigation.h"
 #include "view/pane_paint.h"
+#include "view/selection.h"
 
 #include <cstring>
 #include <new>
@@ -121,14 +127,58 @@ intptr_t runCommand(int command, intptr_t lParam) {
     case cmd::insertFile:
         insertFileCommand();
         break;
+    case cmd::extendFile:
+        extendFile();
+        break;
     case cmd::undo:
         undoLastChange();
+        break;
+    case cmd::copy:
+    case cmd::copyAscii:
+    case cmd::copyHex:
+        copySelection(command);
+        break;
+    case cmd::paste:
+        return pasteClipboard() ? 1 : 0;
+    case cmd::cutFile:
+        cutFile();
+        break;
+    case cmd::decimal:
+        enterDecimal();
+        break;
+    case cmd::bits:
+        enterBits();
+        break;
+    case cmd::fill:
+        fillSelection();
+        break;
+    case cmd::selectAll:
+        selectAll();
+        break;
+    case cmd::toggleSelection:
+        toggleSelection();
+        break;
+    case cmd::find:
+    case cmd::replace:
+        openFindDialog(command);
+        break;
+    case cmd::findNext:
+        findNext();
+        break;
+    case cmd::goTo:
+        goToOffset();
         break;
     case cmd::license:
         showNotice();
         break;
+    case cmd::color:
+        setGroupColor();
+        break;
     case cmd::openPath:
-        openFile(reinterpret_cast<const char*>(lParam), 0, false);
+        // Sent without a path, the command has nothing to open.
+        if (lParam != 0) {
+            openFile(reinterpret_cast<const char*>(lParam), 0, false);
+        }
         break;
     default:
         // Identifiers without a command, and commands still to come, do nothing.
@@ -180,6 +230,12 @@ Outcome mainWindowProc(platform::Window window, uint32_t message, uintptr_t wPar
     case wm::destroy:
         shutDown();
         return handled(0);
+    case wm::timer:
+        autoScrollTick();
+        return byDefault();
+    case wm::cancelMode:
+        cancelMouseModes();
+        return byDefault();
     case wm::vscroll:
         scrollBarRequest(static_cast<int>(wParam & 0xFFFF));
         return byDefault();
@@ -189,9 +245,11 @@ Outcome mainWindowProc(platform::Window window, uint32_t message, uintptr_t wPar
         openDroppedFile(reinterpret_cast<platform::DropHandle>(wParam));
         return handled(0);
     case wm::findFromDialog:
+        return handled(findFromDialog(reinterpret_cast<FindRequest*>(lParam), wParam != 0));
     case wm::replaceOnce:
+        return handled(replaceOnce(reinterpret_cast<FindRequest*>(lParam)));
     case wm::replaceAll:
-        return handled(0);
+        return handled(replaceAll(reinterpret_cast<FindRequest*>(lParam), wParam != 0));
     default:
         return byDefault();
     }

@@ -284,6 +284,26 @@ int32_t DocumentBuffer::readFromFile(platform::File file, int32_t offset, int32_
     return read;
 }
 
+int32_t DocumentBuffer::readNewStore(platform::File file, int32_t count) {
+    count = std::max(count, 0);
+    void* block = platform::allocateBlock(std::max<size_t>(static_cast<size_t>(count), 1));
+    if (block == nullptr) {
+        return -1;
+    }
+    const auto read =
+        static_cast<int32_t>(platform::readFile(file, block, static_cast<size_t>(count)));
+    if (read != count) {
+        platform::freeBlock(block);
+        return read;
+    }
+    platform::freeBlock(storeHandle);
+    storeHandle = block;
+    bytes = static_cast<uint8_t*>(block);
+    capacity = count;
+    cacheBase = validStart = validEnd = 0;
+    return read;
+}
+
 int32_t DocumentBuffer::writeToFile(platform::File file, int32_t start, int32_t end) {
     const int32_t last = std::min(end, capacity);
     if (start < 0 || last <= start) {

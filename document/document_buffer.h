@@ -27,6 +27,11 @@ class DocumentBuffer {
 
     // Reads count bytes of the file into the store at offset; returns the number read.
     int32_t readFromFile(platform::File file, int32_t offset, int32_t count);
+    // Reads count bytes of the file into a store of exactly that capacity, which replaces the
+    // current one only when every byte was read: a file that cannot be read leaves the
+    // contents as they were. Returns the number of bytes read, or -1 when the new store cannot
+    // be had.
+    int32_t readNewStore(platform::File file, int32_t count);
     // Writes the bytes [start, end) of the store, at most up to the capacity; returns the number
     // written.
     int32_t writeToFile(platform::File file, int32_t start, int32_t end);

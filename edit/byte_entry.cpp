@@ -12,16 +12,23 @@
 bool enterCell(int pane, int32_t position, uint32_t code, bool record) {
     DocumentBuffer& document = *state.document;
     const int32_t byte = position / 2;
+    if (!withinSizeLimit(int64_t{byte} + 1)) {
+        return false;
+    }
     document.ensureHex(byte, 1);
     state.paintBase = document.validStart;
     state.paintSource[0] =
         document.hexText + 2 * static_cast<size_t>(document.validStart - document.cacheBase);
     state.paintSource[1] = reinterpret_cast<const char*>(document.bytes) + document.validStart;
     if (record) {
-        const bool overwrite = position < state.length;
+        // A whole byte overwrites whatever exists of its byte, a half-typed last byte included.
+        const bool overwrite = pane == 1 ? 2 * byte < state.length : position < state.length;
         uint8_t kind = overwrite ? undoKind::savedBytes : undoKind::pastEnd;
         if (pane == 1) {
             kind |= undoKind::highDigit | undoKind::lowDigit;
+            if (overwrite && 2 * byte + 1 == state.length) {
+                kind |= undoKind::halfByte;
+            }
         } else {
             kind |= (position & 1) != 0 ? undoKind::lowDigit : undoKind::highDigit;
         }
@@ -61,8 +68,29 @@ bool enterCell(int pane, int32_t position, uint32_t code, bool record) {
     return true;
 }
 
+namespace {
+
+// What a pane accepts as typed: the message loop routes control characters to the main window
+// and lets only hex digits, upper-cased, reach the hex pane, but other modal loops (a message
+// box without an owner) deliver characters unrouted, so the pane keeps the same promise itself.
+bool acceptedCharacter(int pane, uint32_t& code) {
+    code &= 0xFF;
+    if (code < 27) {
+        return false;
+    }
+    if (pane == 1) {
+        return true;
+    }
+    if (code >= 'a' && code <= 'f') {
+        code -= 'a' - 'A';
+    }
+    return (code >= '0' && code <= '9') || (code >= 'A' && code <= 'F');
+}
+
+} // namespace
+
 void typeIntoPane(int pane, uint32_t code) {
-    if (!enterCell(pane, state.caret, code & 0xFF, true)) {
+    if (!acceptedCharacter(pane, code) || !enterCell(pane, state.caret, code, true)) {
         return;
     }
     // The text pane types whole bytes: from an odd caret (on the byte's low digit) it goes on

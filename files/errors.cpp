@@ -19,6 +19,14 @@ int showError(int16_t number) {
     return 0;
 }
 
+bool withinSizeLimit(int64_t end) {
+    if (end <= maxDocumentBytes) {
+        return true;
+    }
+    showError(130);
+    return false;
+}
+
 bool reportLowMemory(bool changeJustCounted) {
     if (state.closing || state.document == nullptr) {
         return false;

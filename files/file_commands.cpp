@@ -11,13 +11,8 @@
 #include "view/caret.h"
 #include "view/pane_paint.h"
 
+#include <algorithm>
 #include <cstring>
-
-namespace {
-
-constexpr int64_t largestDocument = 0x3FFFFFFF;
-
-} // namespace
 
 bool chooseFile(char* path, int command) {
     const char* title = "Open";
@@ -46,6 +41,47 @@ bool chooseFile(char* path, int command) {
     return platform::chooseFile(path, filePathSize, save, title, flags);
 }
 
+namespace {
+
+// Insert File: the file's bytes over the document's from offset on. The file is read whole
+// before anything is recorded, so that a file that cannot be read changes nothing, and only
+// what was read is written.
+int insertFile(platform::File file, int32_t offset, int32_t count) {
+    void* block = platform::allocateBlock(std::max<size_t>(static_cast<size_t>(count), 1));
+    if (block == nullptr) {
+        platform::closeFile(file);
+        reportLowMemory(false);
+        return 0;
+    }
+    auto* bytes = static_cast<uint8_t*>(block);
+    const auto read =
+        static_cast<int32_t>(platform::readFile(file, bytes, static_cast<size_t>(count)));
+    platform::closeFile(file);
+    if (read != count) {
+        platform::freeBlock(block);
+        return showError(128);
+    }
+    // An empty file inserts nothing: nothing to record.
+    if (count == 0 || !recordChange(count)) {
+        platform::freeBlock(block);
+        return count == 0 ? 1 : 0;
+    }
+    const int32_t written = state.document->transfer(offset, count, bytes, true);
+    platform::freeBlock(block);
+    if (offset + written > state.length / 2) {
+        state.length = 2 * (offset + written);
+    }
+    updateScrollRange();
+    invalidatePanes();
+    if (written != count) {
+        reportLowMemory(true);
+        return 0;
+    }
+    return 1;
+}
+
+} // namespace
+
 int openFile(const char* path, int32_t offset, bool insert) {
     if (std::strlen(path) >= filePathSize) {
         // A path longer than the current-file path can hold is refused, never cut.
@@ -60,49 +96,29 @@ int openFile(const char* path, int32_t offset, bool insert) {
         platform::closeFile(file);
         return showError(128);
     }
-    if (offset + size > largestDocument) {
+    if (!withinSizeLimit(offset + size)) {
         platform::closeFile(file);
-        return showError(130);
-    }
-    const auto count = static_cast<int32_t>(size);
-    DocumentBuffer& document = *state.document;
-    if (insert) {
-        if (!recordChange(count)) {
-            platform::closeFile(file);
-            return 0;
-        }
-    } else {
-        document.reset(count);
-    }
-    const int32_t read = document.readFromFile(file, offset, count);
-    platform::closeFile(file);
-    // When the store could not take the whole file (or the read fell short), this is reported;
-    // an open then leaves an empty document, an insert keeps what was read.
-    const bool complete = read == count;
-    const bool memoryShort = !complete && document.capacity < offset + count;
-    if (insert) {
-        if (offset + read > state.length / 2) {
-            state.length = 2 * (offset + read);
-        }
-        updateScrollRange();
-    } else if (complete) {
-        state.paintBase = 0;
-        state.length = 2 * read;
-        resetView();
-        setFileTitle(path);
-    } else {
-        // Nothing partial may later be saved over the file: the document starts empty.
-        startNewDocument();
-    }
-    invalidatePanes();
-    if (!complete) {
-        if (memoryShort) {
-            reportLowMemory(insert);
-        } else {
-            showError(128);
-        }
         return 0;
     }
+    const auto count = static_cast<int32_t>(size);
+    if (insert) {
+        return insertFile(file, offset, count);
+    }
+    // The new store replaces the document's only once the whole file is in it.
+    const int32_t read = state.document->readNewStore(file, count);
+    platform::closeFile(file);
+    if (read < 0) {
+        reportLowMemory(false);
+        return 0;
+    }
+    if (read != count) {
+        return showError(128);
+    }
+    state.paintBase = 0;
+    state.length = 2 * read;
+    resetView();
+    setFileTitle(path);
+    invalidatePanes();
     return 1;
 }
 

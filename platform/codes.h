@@ -19,6 +19,7 @@ enum : uint32_t {
     quit = 0x0012,
     eraseBackground = 0x0014,
     settingChange = 0x001A,
+    cancelMode = 0x001F,
     getMinMaxInfo = 0x0024,
     windowPosChanging = 0x0046,
     windowPosChanged = 0x0047,
@@ -28,6 +29,7 @@ enum : uint32_t {
     sysKeyDown = 0x0104,
     sysKeyUp = 0x0105,
     sysCharacter = 0x0106,
+    initDialog = 0x0110,
     command = 0x0111,
     timer = 0x0113,
     vscroll = 0x0115,
@@ -38,6 +40,7 @@ enum : uint32_t {
     rightButtonDown = 0x0204,
     rightButtonUp = 0x0205,
     mouseWheel = 0x020A,
+    captureChanged = 0x0215,
     dropFiles = 0x0233,
     // Private messages the find dialog sends to the main window.
     findFromDialog = 0x8000,
@@ -117,6 +120,20 @@ enum : int {
     cyMaximized = 62,
 };
 } // namespace sm
+
+// Notifications of a button, in the high word of wm::command.
+namespace bn {
+enum : uint32_t {
+    clicked = 0,
+};
+} // namespace bn
+
+// Standard clipboard formats.
+namespace cf {
+enum : uint32_t {
+    text = 1,
+};
+} // namespace cf
 
 // Show commands.
 namespace sw {

@@ -24,6 +24,9 @@ struct AcceleratorObject;
 using Accelerators = AcceleratorObject*;
 struct InstanceObject;
 using Instance = InstanceObject*;
+// A movable block of global memory, the form in which data travels through the clipboard.
+struct SharedObject;
+using SharedBlock = SharedObject*;
 
 struct Rect {
     int32_t left;
@@ -89,6 +92,20 @@ int32_t systemMetric(int index);
 uint32_t wheelScrollLines();
 void setFocus(Window window);
 bool keyIsDown(int virtualKey);
+// Moves a hidden child window to (x, y) without resizing it, puts it just below `after` among
+// its siblings and shows it without activating it.
+void showPopupAt(Window window, int32_t x, int32_t y, Window after);
+// The work area of the monitor nearest to a rectangle, in the same workspace coordinates as
+// the window placement.
+Rect workAreaNear(const Rect& rect);
+
+// ---- Mouse capture and timers ----------------------------------------------------------------
+// While captured, every mouse message goes to the window, in its client coordinates.
+void setCapture(Window window);
+void releaseCapture();
+// Starts (or restarts) a timer whose ticks arrive as wm::timer messages of the window.
+void startTimer(Window window, uint32_t id, uint32_t milliseconds);
+void stopTimer(Window window, uint32_t id);
 
 // ---- Fonts -------------------------------------------------------------------------------
 struct FontMetrics {
@@ -180,6 +197,53 @@ void releaseDrop(DropHandle drop);
 
 // ---- Clipboard ---------------------------------------------------------------------------
 uint32_t registerClipboardFormat(const char* name);
+// Movable blocks for the clipboard; null when the memory cannot be had.
+SharedBlock allocateShared(std::size_t bytes);
+void* lockShared(SharedBlock block);
+void unlockShared(SharedBlock block);
+// The allocated size of the block, which may exceed what was asked for.
+std::size_t sharedSize(SharedBlock block);
+void freeShared(SharedBlock block);
+// False when another program holds the clipboard.
+bool openClipboard(Window owner);
+void emptyClipboard();
+// Hands the block to the clipboard; false (the block stays the caller's) when it refuses.
+bool setClipboardData(uint32_t format, SharedBlock block);
+// The clipboard's block of the format (still the clipboard's), or null.
+SharedBlock clipboardData(uint32_t format);
+bool clipboardHasFormat(uint32_t format);
+void closeClipboard();
+
+// ---- The one-line dialog (template 1) ------------------------------------------------------
+// A dialog procedure receives wm::initDialog (lParam: the parameter given to runDialog) and
+// wm::command (low word: the control, high word: the notification); it returns nonzero for
+// the messages it handled, like a Win32 dialog procedure.
+using DialogProcedure = intptr_t (*)(Window dialog, uint32_t message, uintptr_t wParam,
+                                     intptr_t lParam);
+// Runs dialog template 1 modally, owned by the main window; returns what endDialog was given,
+// or -1 when the dialog could not be created.
+intptr_t runDialog(DialogProcedure procedure, void* parameter);
+void endDialog(Window dialog, intptr_t result);
+void setControlText(Window dialog, int id, const char* text);
+// Copies the control's text into buffer (terminated, cut to size - 1); returns its length.
+int controlText(Window dialog, int id, char* buffer, int size);
+// Shows the control without activating it, or hides it.
+void showControl(Window dialog, int id, bool show);
+bool isChecked(Window dialog, int id);
+void setChecked(Window dialog, int id, bool checked);
+void focusControl(Window dialog, int id);
+// Moves a control to (x, y) in dialog units, keeping its size.
+void moveControl(Window dialog, int id, int32_t x, int32_t y);
+// Sizes the dialog, without moving it, so that its client area is width x height dialog units.
+void resizeDialog(Window dialog, int32_t width, int32_t height);
+// Edit boxes: upper-case mode, the longest text, and selecting all of it.
+void setEditUppercase(Window dialog, int id);
+void limitEditText(Window dialog, int id, int characters);
+void selectAllEditText(Window dialog, int id);
+// Puts the editor's character filter in front of edit box id, keeping the box's own window
+// procedure in savedEditProcs[index]: each typed character is offered to editFilterPasses
+// first and reaches the box only when it passes.
+void filterEditBox(Window dialog, int id, int index);
 
 // ---- Settings ----------------------------------------------------------------------------
 // Opens (creating it when missing) the key under the current user's settings and reads a binary

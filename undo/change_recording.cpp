@@ -14,17 +14,22 @@
 bool recordChange(int32_t count) {
     UndoLog& log = *state.undoLog;
     const int32_t position = state.caret / 2;
-    if (state.caret >= state.length) {
+    // The bytes that exist, a half-typed last byte among them: its typed digit must come back
+    // on Undo like any other byte the change overwrites.
+    const int32_t existing = state.length / 2 + state.length % 2;
+    if (position >= existing) {
         // Nothing existed there: nothing to save, and no question whatever the size.
         log.append(position, nullptr, count > 65536 ? 2 : count, 0x31);
         return true;
     }
     uint8_t kind = 0x32;
     int64_t saved = count;
-    const int64_t end = state.caret + 2 * int64_t{count};
-    if (end > state.length) {
+    if (state.caret + 2 * int64_t{count} > state.length) {
         kind = 0x33;
-        saved = count - (end - state.length) / 2;
+        saved = existing - position;
+    }
+    if (state.length % 2 != 0 && int64_t{position} + count >= existing) {
+        kind |= undoKind::halfByte;
     }
     if (saved > 65536) {
         if (platform::messageBox(state.mainWindow, "This step cannot be undone - continue?",
@@ -65,7 +70,12 @@ void undoLastChange() {
     }
     const int32_t end = position + size;
     int32_t cutOff = 0;
-    if ((kind & undoKind::pastEnd) != 0) {
+    if ((kind & undoKind::halfByte) != 0) {
+        // The change covered the half-typed last byte: the length is odd again.
+        cutOff = std::max((state.length + 1) / 2 - end, 0);
+        state.length = 2 * end - 1;
+        updateScrollRange();
+    } else if ((kind & undoKind::pastEnd) != 0) {
         cutOff = std::max((state.length + 1) / 2 - end, 0);
         state.length = 2 * end + ((kind & undoKind::highDigit) != 0 ? 0 : 1);
         updateScrollRange();

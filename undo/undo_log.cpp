@@ -62,7 +62,7 @@ bool UndoLog::append(int32_t position, const uint8_t* source, int32_t count, uin
         if (static_cast<int32_t>(newest.position) == position &&
             ((newest.kind ^ kind) & undoKind::savedBytes) == 0 &&
             (newest.kind & undoKind::lowDigit) == 0) {
-            newest.kind = static_cast<uint8_t>(newest.kind | (kind & undoKind::digitMask));
+            newest.kind = static_cast<uint8_t>(newest.kind | (kind & undoKind::mergedBits));
             return true;
         }
     }

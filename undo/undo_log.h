@@ -10,9 +10,13 @@ namespace undoKind {
 enum : uint8_t {
     pastEnd = 0x01,    // began at or ran past the end of the file: undo cuts the length back
     savedBytes = 0x02, // the overwritten bytes are saved in the data ring
+    // The document ended in a half-typed byte that the change covered, as the last of its saved
+    // bytes: undoing gives the length back its odd value.
+    halfByte = 0x04,
     highDigit = 0x10,  // the high digit of the byte at the position was written
     lowDigit = 0x20,   // the low digit was written (both digits: a whole byte)
-    digitMask = 0xF0,  // the bits merged when a one-byte change coalesces
+    digitMask = 0xF0,  // the digit bits
+    mergedBits = 0xF4, // the bits merged when a one-byte change coalesces
 };
 } // namespace undoKind
 

@@ -4,9 +4,32 @@
 #include "platform/codes.h"
 #include "platform/platform.h"
 #include "undo/undo_log.h"
+#include "view/inspector.h"
+#include "view/selection.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
+
+namespace {
+
+int32_t cappedSum(int32_t a, int64_t b) {
+    return static_cast<int32_t>(std::min<int64_t>(a + b, INT32_MAX));
+}
+
+} // namespace
+
+int32_t pageEnd() {
+    return cappedSum(state.topCell, state.pageCells);
+}
+
+int32_t shownEnd() {
+    // The panes are as high as the main window's client area, less their borders.
+    const int32_t paneHeight = state.clientSize[1] - state.borderWidth;
+    const int32_t lineHeight = std::max(state.lineHeight, 1);
+    const int32_t rows = std::max((paneHeight + lineHeight - 1) / lineHeight, state.visibleRows);
+    return cappedSum(state.topCell, int64_t{rows} * state.rowCells[0]);
+}
 
 void moveCaret(int32_t steps, int pane, bool extend) {
     const int64_t wanted =
@@ -20,9 +43,14 @@ void moveCaret(int32_t steps, int pane, bool extend) {
     } else if (rowOffset < 0) {
         rowsToScroll = rowOffset;
     }
-    // The selection follows the move here, before any scroll, once the selection model exists
-    // (Shift or a mouse drag held, and a real move).
-    (void)extend;
+    // The selection follows a selecting move (Shift or the mouse held), before any scroll.
+    if (extend && (state.shiftDown != 0 || state.mouseSelecting != 0) && target != state.caret) {
+        int32_t low = state.topCell;
+        int32_t high = shownEnd();
+        extendSelection(target, low, high);
+        state.savedSelection = {0, 0};
+        redrawSelectionChange(low, high, rowsToScroll != 0);
+    }
     if (rowsToScroll != 0) {
         scrollToRow(state.topCell / rowCells + rowsToScroll);
         platform::updateWindow(state.panes[0]);
@@ -35,7 +63,7 @@ void moveCaret(int32_t steps, int pane, bool extend) {
 void setCaret(int32_t nibble) {
     const int32_t target = std::min(nibble, state.length);
     state.caret = target;
-    if (target >= state.topCell + state.pageCells || target < state.topCell) {
+    if (target >= pageEnd() || target < state.topCell) {
         scrollToRow(target / state.rowCells[0]);
     }
     placeCaret(true);
@@ -48,8 +76,7 @@ int32_t scrollToRow(int32_t row) {
         return row;
     }
     if (state.inspectorVisible != 0) {
-        platform::showWindow(state.inspectorWindow, sw::hide);
-        state.inspectorVisible = 0;
+        hideInspector();
     }
     // A move of a page or more redraws everything; bounding it keeps the pixel distance in range.
     delta = std::clamp(delta, -(state.visibleRows + 1), state.visibleRows + 1);
@@ -81,9 +108,15 @@ void updateScrollRange() {
         scrollToRow(0);
     }
     const int32_t rowCells = state.rowCells[0];
+    state.totalRows = state.length / rowCells;
+    // A file that became shorter can leave the top row past the highest one the scroll range
+    // allows; the view comes back so that a later scroll never moves against the request.
+    const int32_t highestTop = std::max(state.totalRows - state.visibleRows + 1, 0);
+    if (state.topCell / rowCells > highestTop) {
+        scrollToRow(highestTop);
+    }
     platform::setScrollBar(state.mainWindow, state.length / rowCells, state.visibleRows,
                            state.topCell / rowCells);
-    state.totalRows = state.length / rowCells;
 }
 
 void resetView() {
@@ -99,6 +132,7 @@ void resetView() {
 
 void switchPane() {
     state.activePane = static_cast<int8_t>(1 - state.activePane);
-    platform::setFocus(state.panes[state.activePane]);
+    // Rounded before the focus places the caret, so that it is drawn where it really is.
     state.caret = 2 * (state.caret / 2);
+    platform::setFocus(state.panes[state.activePane]);
 }

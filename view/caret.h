@@ -22,3 +22,8 @@ void resetView();
 // Tab: the other pane becomes the active one and takes the focus; the caret goes to the high
 // digit of its byte.
 void switchPane();
+// The nibble index just after the page (whole rows), computed wide: near the largest document
+// the sum would not fit 32 bits, and a value past every position serves the same.
+int32_t pageEnd();
+// The nibble index just after everything the panes show, a partly visible bottom row included.
+int32_t shownEnd();

@@ -4,6 +4,7 @@
 #include "edit/byte_entry.h"
 #include "platform/codes.h"
 #include "view/caret.h"
+#include "view/inspector.h"
 
 namespace {
 
@@ -71,6 +72,12 @@ void paneKeyDown(int pane, int virtualKey) {
             eraseLastCell(pane);
         }
         break;
+    case vk::f1:
+        // Once per press: the key's repeats leave the shown popup alone.
+        if (state.inspectorVisible == 0) {
+            showInspectorAtCaret();
+        }
+        break;
     default:
         break;
     }
@@ -84,8 +91,7 @@ void paneKeyUp(int virtualKey) {
 
 void paneGotFocus(platform::Window pane) {
     if (state.inspectorVisible != 0) {
-        platform::showWindow(state.inspectorWindow, sw::hide);
-        state.inspectorVisible = 0;
+        hideInspector();
     }
     platform::createCaret(pane, state.charWidth, state.lineHeight);
     placeCaret(false);
@@ -121,8 +127,8 @@ void scrollBarRequest(int code) {
     scrollToRow(target);
     if (state.caret < state.topCell) {
         setCaret(state.topCell);
-    } else if (state.caret >= state.topCell + state.pageCells) {
-        setCaret(state.topCell + state.pageCells - 1);
+    } else if (state.caret >= pageEnd()) {
+        setCaret(pageEnd() - 1);
     }
 }
 

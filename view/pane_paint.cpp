@@ -2,6 +2,7 @@
 
 #include "app/editor_state.h"
 #include "document/document_buffer.h"
+#include "view/caret.h"
 
 #include <algorithm>
 
@@ -73,12 +74,22 @@ void paintCells(platform::DrawContext dc, int pane, int32_t first, int32_t count
         } else {
             // Rounded up, so that a half-typed last byte is covered too.
             const int32_t firstByte = state.topCell / 2;
+            const int32_t wanted = cells;
             document.ensureHex(firstByte, (first + cells + 1) / 2);
             if (document.validStart > firstByte) {
                 cells = 0;
             } else {
                 // Only when memory ran short does the window end before the request.
-                cells = std::min(cells, 2 * document.validEnd - state.topCell - first);
+                const int64_t covered = 2 * int64_t{document.validEnd} - state.topCell - first;
+                cells = static_cast<int32_t>(std::min<int64_t>(cells, covered));
+            }
+            if (cells < wanted) {
+                // The cells the cache cannot describe are painted white for now...
+                state.hexPaneShort = true;
+            } else if (state.hexPaneShort) {
+                // ...and repainted whole once it can again.
+                state.hexPaneShort = false;
+                platform::invalidate(state.panes[0], false);
             }
             state.paintSource[0] = document.hexText + 2 * static_cast<size_t>(document.validStart -
                                                                               document.cacheBase);
@@ -164,9 +175,11 @@ void blankEndCells() {
 }
 
 void repaintBytes(int32_t first, int32_t count) {
+    // Everything shown is repainted, a partly visible bottom row included.
+    const int64_t shownCells = int64_t{shownEnd()} - state.topCell;
     int64_t offset = 2 * int64_t{first} - state.topCell;
     int64_t bytes = count;
-    if (offset > state.pageCells) {
+    if (offset > shownCells) {
         return;
     }
     if (offset < 0) {
@@ -176,7 +189,7 @@ void repaintBytes(int32_t first, int32_t count) {
         }
         offset = 0;
     }
-    const auto cells = static_cast<int32_t>(std::min<int64_t>(2 * bytes, state.pageCells - offset));
+    const auto cells = static_cast<int32_t>(std::min<int64_t>(2 * bytes, shownCells - offset));
     const auto start = static_cast<int32_t>(offset);
     platform::Window active = state.panes[state.activePane];
     platform::hideCaret(active);

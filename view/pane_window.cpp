@@ -3,8 +3,23 @@
 #include "app/editor_state.h"
 #include "edit/byte_entry.h"
 #include "platform/codes.h"
+#include "view/inspector.h"
+#include "view/mouse.h"
 #include "view/navigation.h"
 #include "view/pane_paint.h"
+#include "view/selection.h"
+
+namespace {
+
+// The pointer's position in a mouse message: signed 16-bit client coordinates.
+int32_t pointX(intptr_t lParam) {
+    return static_cast<int16_t>(lParam & 0xFFFF);
+}
+int32_t pointY(intptr_t lParam) {
+    return static_cast<int16_t>((lParam >> 16) & 0xFFFF);
+}
+
+} // namespace
 
 Outcome paneWindowProc(platform::Window window, uint32_t message, uintptr_t wParam,
                        intptr_t lParam) {
@@ -32,10 +47,41 @@ Outcome paneWindowProc(platform::Window window, uint32_t message, uintptr_t wPar
         paneKeyDown(pane, static_cast<int>(wParam));
         return handled(0);
     case wm::keyUp:
+        if (wParam == vk::f1) {
+            hideInspector();
+            return handled(0);
+        }
         paneKeyUp(static_cast<int>(wParam));
         return byDefault();
     case wm::character:
         typeIntoPane(pane, static_cast<uint32_t>(wParam));
+        return handled(0);
+    case wm::mouseMove:
+        if (state.mouseSelecting == 0) {
+            return byDefault();
+        }
+        mouseDrag(pointX(lParam), pointY(lParam), pane);
+        return handled(0);
+    case wm::leftButtonDown:
+        mouseDown(pointX(lParam), pointY(lParam), pane);
+        return handled(0);
+    case wm::leftButtonUp:
+        mouseUp(pointX(lParam));
+        return byDefault();
+    case wm::leftButtonDoubleClick:
+        doubleClickSelection();
+        return handled(0);
+    case wm::rightButtonDown:
+        showInspector(pointX(lParam), pointY(lParam), pane);
+        return handled(0);
+    case wm::rightButtonUp:
+        hideInspector();
+        return handled(0);
+    case wm::captureChanged:
+        // Another window took the mouse while a drag held it: the drag ends there.
+        if (state.dragPane != 0) {
+            cancelMouseModes();
+        }
         return handled(0);
     default:
         return byDefault();

@@ -31,7 +31,9 @@ void forCells(DrawContext dc, int32_t left, int32_t top, int32_t right, int32_t 
         for (int32_t column = std::max(left, 0); column < std::min(right, grid.columns); ++column) {
             const Rect pixels{column * dc->cellWidth, row * dc->cellHeight,
                               (column + 1) * dc->cellWidth, (row + 1) * dc->cellHeight};
-            if (!dc->painting || intersects(pixels, dc->clip)) {
+            const bool inRegion = std::any_of(dc->clip.begin(), dc->clip.end(),
+                                              [&](const Rect& r) { return intersects(pixels, r); });
+            if (!dc->painting || inRegion) {
                 f(grid.at(column, row));
             }
         }
@@ -99,13 +101,20 @@ void invalidateRect(Window window, const Rect& pixels, bool) {
     if (r.left >= r.right || r.top >= r.bottom) {
         return;
     }
-    if (window->hasInvalid) {
-        const Rect& o = window->invalid;
-        r = {std::min(r.left, o.left), std::min(r.top, o.top), std::max(r.right, o.right),
-             std::max(r.bottom, o.bottom)};
+    // The region is the union of its rectangles, never their bounding box: cells between two
+    // separate strips stay valid, as they do on Win32.
+    auto contains = [](const Rect& outer, const Rect& inner) {
+        return outer.left <= inner.left && outer.top <= inner.top && inner.right <= outer.right &&
+               inner.bottom <= outer.bottom;
+    };
+    std::vector<Rect>& region = window->invalid;
+    if (std::any_of(region.begin(), region.end(), [&](const Rect& o) { return contains(o, r); })) {
+        return;
     }
-    window->invalid = r;
-    window->hasInvalid = true;
+    region.erase(
+        std::remove_if(region.begin(), region.end(), [&](const Rect& o) { return contains(r, o); }),
+        region.end());
+    region.push_back(r);
 }
 
 void updateWindow(Window window) {
@@ -117,6 +126,11 @@ void scrollWindow(Window window, int32_t dy) {
     const Rect client = clientRect(window);
     if (dy == 0) {
         return;
+    }
+    // The caret, when it is in this window, moves with the contents.
+    headless::Host& h = host();
+    if (h.caretExists && h.caret.owner == window) {
+        h.caret.y += dy;
     }
     if (std::abs(dy) >= client.bottom) {
         invalidate(window, false);
@@ -137,13 +151,14 @@ void scrollWindow(Window window, int32_t dy) {
     }
     grid = std::move(moved);
     // The invalid region moves with the contents; the uncovered strip becomes invalid too.
-    if (window->hasInvalid) {
-        Rect r = window->invalid;
-        window->hasInvalid = false;
+    std::vector<Rect> region = std::move(window->invalid);
+    window->invalid.clear();
+    for (Rect r : region) {
         r.top += dy;
         r.bottom += dy;
         invalidateRect(window, r, false);
     }
+
     if (dy > 0) {
         invalidateRect(window, {0, 0, client.right, dy}, false);
     } else {

@@ -7,6 +7,7 @@
 #include "platform/platform.h"
 
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <map>
 #include <string>
@@ -61,7 +62,54 @@ struct Metrics {
     uint32_t wheelLines = 3;
     // Windows narrower than this show the menu bar in two rows.
     int32_t menuWrapWidth = 0;
+    // The work areas of the monitors, in workspace coordinates; none: one monitor whose work
+    // area is the maximised size.
+    std::vector<platform::Rect> monitors;
 };
+
+struct Point {
+    int32_t x;
+    int32_t y;
+};
+
+// A control of the dialog as the user sees it.
+struct DialogControl {
+    std::string text;
+    bool visible = false;
+    bool checked = false;
+    bool uppercase = false;
+    bool filtered = false;
+    bool selected = false; // all of its text is selected: typing replaces it
+    int limit = 0x7FFFFFFF;
+    int32_t x = 0; // position in dialog units
+    int32_t y = 0;
+};
+
+// A dialog as it was when it ended.
+struct DialogRecord {
+    std::map<int, DialogControl> controls;
+    intptr_t result = 0;
+    int32_t width = 0; // client size in dialog units
+    int32_t height = 0;
+};
+
+// One step of the user's work in a dialog.
+struct DialogStep {
+    enum class Kind { type, click, focus, run } kind;
+    std::string text;
+    int id = 0;
+    std::function<void()> action;
+};
+namespace dialog {
+// Types characters into the control that has the focus, as the keyboard would.
+DialogStep type(const std::string& text);
+// Clicks a button (a check box changes its state first), or presses Enter (1) or Escape (2).
+DialogStep click(int id);
+DialogStep focus(int id);
+// Something the user does outside the dialog while it is open (input to the windows beneath,
+// timer ticks): it runs in the dialog's modal loop.
+DialogStep run(std::function<void()> action);
+} // namespace dialog
 
 struct MessageBoxCall {
     platform::Window owner;
@@ -123,6 +171,9 @@ const Caret& caret();
 // Text output calls made on the pane since the last resetCounters.
 int textCalls(int pane);
 void resetCounters();
+std::string windowText(platform::Window window);
+// The sibling a popup was last placed below.
+platform::Window placedBelow(platform::Window window);
 
 // ---- Input --------------------------------------------------------------------------------
 // A key pressed and released with the modifier keys held, through the message loop.
@@ -148,7 +199,31 @@ bool dropReleased();
 void activate();
 void closeWindow();
 
+// ---- Mouse and timers -----------------------------------------------------------------------
+// Points are in the main window's client area; the window under the point receives the
+// message, or the window that holds the capture, in its own client coordinates.
+Point cellPoint(int pane, int32_t column, int32_t row); // the middle of a pane's cell
+void mouseDown(Point at);
+void mouseMove(Point at);
+void mouseUp(Point at);
+// A click and a second click that the system reports as a double click.
+void doubleClick(Point at);
+void rightDown(Point at);
+void rightUp(Point at);
+platform::Window capture();
+bool timerRunning(uint32_t id);
+// One tick of every running timer, through the message loop.
+void tick(int count = 1);
+
 // ---- Scripted answers ---------------------------------------------------------------------
+// Something the user does while the next message box, file dialog or dialog is open, before
+// answering it: it runs in that box's modal loop, which delivers input without the program's
+// routing and accelerators, and none at all to windows the box disables (its owner's).
+void duringNextModal(std::function<void()> action);
+// The steps of the user in the next dialogs (one list per dialog). A dialog still open when
+// its steps run out is cancelled with Escape; a dialog without steps is cancelled at once.
+void answerDialog(std::vector<DialogStep> steps);
+std::vector<DialogRecord>& dialogsShown();
 // Answers for the next message boxes; unscripted boxes are answered with their first button.
 void answerMessageBoxes(std::initializer_list<int> answers);
 std::vector<MessageBoxCall>& messageBoxes();
@@ -164,5 +239,16 @@ void clearSettings();
 void failAllocations(int after, int count = 1);
 // Every file write from now on stores at most this many more bytes in all (< 0: no limit).
 void limitWrites(int64_t bytes);
+
+// ---- The clipboard, as other programs see it ------------------------------------------------
+// Places a block as another program would; size is the block's allocated size, which may be
+// larger than the data (the rest is zero) or, for a lying count, anything.
+void putOnClipboard(uint32_t format, const std::vector<uint8_t>& data, size_t size = 0);
+void clearClipboard();
+// While held, the clipboard cannot be opened.
+void holdClipboard(bool held);
+bool clipboardHas(uint32_t format);
+// The data of the clipboard's block of the format (empty when there is none).
+std::vector<uint8_t> clipboardData(uint32_t format);
 
 } // namespace headless

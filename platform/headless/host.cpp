@@ -117,8 +117,37 @@ bool translateAccelerator(const QueuedMessage& message) {
     return false;
 }
 
+bool isInput(uint32_t message) {
+    return (message >= wm::keyDown && message <= wm::sysCharacter) ||
+           (message >= wm::mouseMove && message <= wm::mouseWheel);
+}
+
+// One turn of a modal loop (a message box's or a dialog's): no routing and no accelerators,
+// and no input at all for the windows the box disabled (an owned box disables the main window
+// and with it the panes).
+void runModalMessage(const QueuedMessage& message) {
+    const Host& h = host();
+    if (isInput(message.message)) {
+        const bool disabled = std::any_of(h.modalOwners.begin(), h.modalOwners.end(),
+                                          [](platform::Window owner) { return owner != nullptr; });
+        if (disabled) {
+            return;
+        }
+    }
+    if ((message.message == wm::keyDown || message.message == wm::sysKeyDown) &&
+        message.character >= 0) {
+        host().queue.push_back(
+            {message.window, wm::character, static_cast<uintptr_t>(message.character), 0, -1});
+    }
+    dispatch(message.window, message.message, message.wParam, message.lParam);
+}
+
 // One turn of the program's message loop.
 void runLoopMessage(QueuedMessage message) {
+    if (!host().modalOwners.empty()) {
+        runModalMessage(message);
+        return;
+    }
     if (!routeLoopMessage(message.window, message.message, message.wParam)) {
         return;
     }
@@ -189,6 +218,9 @@ intptr_t dispatch(platform::Window window, uint32_t message, uintptr_t wParam, i
         if (!outcome.useDefault) {
             return outcome.result;
         }
+        if (message == wm::cancelMode && h.capture != nullptr) {
+            platform::releaseCapture();
+        }
         if (message == wm::windowPosChanged) {
             const auto* change = reinterpret_cast<const platform::WindowPosChange*>(lParam);
             if ((change->flags & swp::noSize) == 0) {
@@ -215,16 +247,24 @@ intptr_t dispatch(platform::Window window, uint32_t message, uintptr_t wParam, i
 }
 
 void paintInvalid(platform::Window window) {
-    if (!window->hasInvalid) {
+    if (window->invalid.empty()) {
         return;
     }
     platform::DrawObject dc;
     dc.window = window;
     dc.target = &window->grid;
     dc.painting = true;
-    dc.clip = window->invalid;
-    window->hasInvalid = false;
-    PaintRequest request{&dc, dc.clip.top, dc.clip.bottom};
+    dc.clip = std::move(window->invalid);
+    window->invalid.clear();
+    // As on Win32, the paint is told the bounding box of the region and drawing is clipped to
+    // the region itself.
+    int32_t top = dc.clip.front().top;
+    int32_t bottom = dc.clip.front().bottom;
+    for (const platform::Rect& r : dc.clip) {
+        top = std::min(top, r.top);
+        bottom = std::max(bottom, r.bottom);
+    }
+    PaintRequest request{&dc, top, bottom};
     const Outcome outcome =
         paneWindowProc(window, wm::paint, 0, reinterpret_cast<intptr_t>(&request));
     (void)outcome;
@@ -285,7 +325,7 @@ void pump() {
         }
         bool painted = false;
         for (platform::Window pane : h.panes) {
-            if (pane->hasInvalid) {
+            if (!pane->invalid.empty()) {
                 paintInvalid(pane);
                 painted = true;
             }
@@ -378,6 +418,14 @@ void resetCounters() {
     for (platform::Window pane : host().panes) {
         pane->textCalls = 0;
     }
+}
+
+std::string windowText(platform::Window window) {
+    return window->text;
+}
+
+platform::Window placedBelow(platform::Window window) {
+    return window->below;
 }
 
 // ---- Input --------------------------------------------------------------------------------
@@ -514,6 +562,110 @@ void closeWindow() {
     pump();
 }
 
+// ---- Mouse and timers -----------------------------------------------------------------------
+
+namespace {
+
+// The client origin of a child window in the main window's client area.
+Point clientOrigin(platform::Window window) {
+    const int32_t border =
+        window->kind == platform::WindowObject::Kind::pane ? host().metrics.cxBorder : 0;
+    return {window->rect.left + border, window->rect.top + border};
+}
+
+void postMouse(uint32_t message, Point at) {
+    Host& h = host();
+    platform::Window target = h.capture;
+    if (target == nullptr) {
+        for (platform::Window pane : h.panes) {
+            const platform::Rect& r = pane->rect;
+            if (at.x >= r.left && at.x < r.right && at.y >= r.top && at.y < r.bottom) {
+                target = pane;
+            }
+        }
+    }
+    if (target == nullptr) {
+        return; // the main window's own client area takes no mouse input
+    }
+    const Point origin = clientOrigin(target);
+    const auto x = static_cast<uint16_t>(at.x - origin.x);
+    const auto y = static_cast<uint16_t>(at.y - origin.y);
+    h.queue.push_back({target, message, 0, static_cast<intptr_t>(x | uint32_t{y} << 16), -1});
+    pump();
+}
+
+} // namespace
+
+Point cellPoint(int paneIndex, int32_t column, int32_t row) {
+    const Point origin = clientOrigin(state.panes[paneIndex]);
+    const Metrics& m = host().metrics;
+    return {origin.x + column * m.charWidth + m.charWidth / 2,
+            origin.y + row * m.lineHeight + m.lineHeight / 2};
+}
+
+void mouseDown(Point at) {
+    postMouse(wm::leftButtonDown, at);
+}
+void mouseMove(Point at) {
+    postMouse(wm::mouseMove, at);
+}
+void mouseUp(Point at) {
+    postMouse(wm::leftButtonUp, at);
+}
+void doubleClick(Point at) {
+    postMouse(wm::leftButtonDown, at);
+    postMouse(wm::leftButtonUp, at);
+    postMouse(wm::leftButtonDoubleClick, at);
+    postMouse(wm::leftButtonUp, at);
+}
+void rightDown(Point at) {
+    postMouse(wm::rightButtonDown, at);
+}
+void rightUp(Point at) {
+    postMouse(wm::rightButtonUp, at);
+}
+
+platform::Window capture() {
+    return host().capture;
+}
+
+bool timerRunning(uint32_t id) {
+    return host().timers.count(id) != 0;
+}
+
+void tick(int count) {
+    for (int i = 0; i < count; ++i) {
+        Host& h = host();
+        for (const uint32_t id : h.timers) {
+            h.queue.push_back({h.main, wm::timer, id, 0, -1});
+        }
+        pump();
+    }
+}
+
+// ---- Modal loops ----------------------------------------------------------------------------
+
+void duringNextModal(std::function<void()> action) {
+    host().modalActions.push_back(std::move(action));
+}
+
+void enterModal(platform::Window owner) {
+    Host& h = host();
+    // Showing a box cancels the mouse modes of the active window (its capture among them).
+    dispatch(h.main, wm::cancelMode, 0, 0);
+    h.modalOwners.push_back(owner);
+    if (!h.modalActions.empty()) {
+        const std::function<void()> action = std::move(h.modalActions.front());
+        h.modalActions.pop_front();
+        action();
+    }
+    pump();
+}
+
+void leaveModal() {
+    host().modalOwners.pop_back();
+}
+
 } // namespace headless
 
 // ---- Platform services: windows and messages --------------------------------------------
@@ -595,11 +747,11 @@ void moveWindow(Window window, int32_t x, int32_t y, int32_t width, int32_t heig
         return;
     }
     headless::fitGrid(window);
-    if (window->hasInvalid) {
-        // The update region never reaches past the window.
-        const Rect invalid = window->invalid;
-        window->hasInvalid = false;
-        invalidateRect(window, invalid, false);
+    // The update region never reaches past the window.
+    std::vector<Rect> invalid = std::move(window->invalid);
+    window->invalid.clear();
+    for (const Rect& r : invalid) {
+        invalidateRect(window, r, false);
     }
     const int32_t oldWidth = old.right - old.left;
     const int32_t oldHeight = old.bottom - old.top;
@@ -679,6 +831,62 @@ void setFocus(Window window) {
 
 bool keyIsDown(int virtualKey) {
     return host().keysDown.count(virtualKey) != 0;
+}
+
+void showPopupAt(Window window, int32_t x, int32_t y, Window after) {
+    const int32_t width = window->rect.right - window->rect.left;
+    const int32_t height = window->rect.bottom - window->rect.top;
+    window->rect = {x, y, x + width, y + height};
+    window->below = after;
+    window->visible = true;
+}
+
+Rect workAreaNear(const Rect& rect) {
+    const headless::Metrics& m = host().metrics;
+    if (m.monitors.empty()) {
+        return {0, 0, m.cxMaximized, m.cyMaximized};
+    }
+    // The monitor that shares the most area with the rectangle, else the nearest one.
+    auto overlap = [&](const Rect& r) {
+        const int64_t w = std::min(r.right, rect.right) - std::max(r.left, rect.left);
+        const int64_t h = std::min(r.bottom, rect.bottom) - std::max(r.top, rect.top);
+        return w > 0 && h > 0 ? w * h : 0;
+    };
+    auto distance = [&](const Rect& r) {
+        const int64_t dx = std::max<int64_t>({r.left - rect.right, rect.left - r.right, 0});
+        const int64_t dy = std::max<int64_t>({r.top - rect.bottom, rect.top - r.bottom, 0});
+        return dx * dx + dy * dy;
+    };
+    const Rect* best = &m.monitors.front();
+    for (const Rect& r : m.monitors) {
+        const int64_t a = overlap(r);
+        const int64_t b = overlap(*best);
+        if (a > b || (a == 0 && b == 0 && distance(r) < distance(*best))) {
+            best = &r;
+        }
+    }
+    return *best;
+}
+
+void setCapture(Window window) {
+    host().capture = window;
+}
+
+void releaseCapture() {
+    auto& h = host();
+    Window old = h.capture;
+    h.capture = nullptr;
+    if (old != nullptr) {
+        headless::dispatch(old, wm::captureChanged, 0, 0);
+    }
+}
+
+void startTimer(Window, uint32_t id, uint32_t) {
+    host().timers.insert(id);
+}
+
+void stopTimer(Window, uint32_t id) {
+    host().timers.erase(id);
 }
 
 // ---- Caret and scroll bar -------------------------------------------------------------------

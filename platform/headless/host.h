@@ -8,14 +8,23 @@
 #include <set>
 
 struct platform::WindowObject {
-    enum class Kind { main, pane, inspector } kind;
+    enum class Kind { main, pane, inspector, dialog } kind;
     std::string text;
     platform::Rect rect{}; // the main window's on the screen, a child's in the main window
     bool visible = false;
     headless::Grid grid; // panes only
-    platform::Rect invalid{};
-    bool hasInvalid = false;
+    // The update region: the union of these rectangles, in client pixels.
+    std::vector<platform::Rect> invalid;
     int textCalls = 0;
+    platform::Window below = nullptr; // a popup: the sibling it was last placed below
+    // A dialog.
+    platform::DialogProcedure procedure = nullptr;
+    std::map<int, headless::DialogControl> controls;
+    int focusControl = 0;
+    bool ended = false;
+    intptr_t result = 0;
+    int32_t dialogWidth = 0;
+    int32_t dialogHeight = 0;
 };
 
 struct platform::FontObject {
@@ -25,8 +34,8 @@ struct platform::FontObject {
 struct platform::DrawObject {
     platform::WindowObject* window = nullptr;
     headless::Grid* target = nullptr;
-    bool painting = false; // inside a paint: drawing is clipped to the update rectangle
-    platform::Rect clip{};
+    bool painting = false; // inside a paint: drawing is clipped to the update region
+    std::vector<platform::Rect> clip;
     bool cellMapping = false;
     int32_t cellWidth = 1;
     int32_t cellHeight = 1;
@@ -36,6 +45,12 @@ struct platform::DrawObject {
 
 struct platform::DropObject {
     std::vector<std::string> paths;
+};
+
+struct platform::SharedObject {
+    // Exactly size bytes, so that a read past the block is caught.
+    std::unique_ptr<uint8_t[]> data;
+    size_t size = 0;
 };
 
 namespace headless {
@@ -71,16 +86,35 @@ struct Host {
     std::vector<std::unique_ptr<platform::FontObject>> fonts;
     std::unique_ptr<platform::DropObject> drop;
     bool dropReleased = false;
+    // Mouse and timers.
+    platform::Window capture = nullptr;
+    std::set<uint32_t> timers;
+    // Modal loops: the owner of each open box or dialog (null for an ownerless box).
+    std::vector<platform::Window> modalOwners;
+    std::deque<std::function<void()>> modalActions;
+    std::deque<std::vector<DialogStep>> dialogScripts;
+    std::vector<DialogRecord> dialogRecords;
+    // The clipboard.
+    std::map<uint32_t, std::unique_ptr<platform::SharedObject>> clipboard;
+    bool clipboardHeld = false;
+    bool clipboardOpen = false;
 };
 
 Host& host();
 // Delivers a message to a window's procedure, with the default processing where it asks for it.
 intptr_t dispatch(platform::Window window, uint32_t message, uintptr_t wParam, intptr_t lParam);
-// Paints a pane's invalid rectangle.
+// Paints a pane's invalid region.
 void paintInvalid(platform::Window window);
 // Fits a pane's grid to its client size, keeping what overlaps.
 void fitGrid(platform::Window window);
 // Resets the memory and file fault injection.
 void resetFaults();
+// Whether a memory allocation fails now (fault injection).
+bool allocationFails();
+// Runs a modal loop around a box or dialog owned by owner: the system cancels the mouse modes
+// of the active window, then what the test asked to happen meanwhile runs, with the queued
+// messages delivered as that loop delivers them.
+void enterModal(platform::Window owner);
+void leaveModal();
 
 } // namespace headless

@@ -2,6 +2,7 @@
 
 #include "platform/codes.h"
 
+#include <algorithm>
 #include <cctype>
 #include <fstream>
 #include <sstream>
@@ -65,13 +66,67 @@ int virtualKeyNamed(const std::string& name) {
     return 0;
 }
 
+// The style words of a statement, from index first on: "A | NOT B | C" gives A, !B, C.
+std::vector<std::string> styleWords(const std::vector<std::string>& words, size_t first) {
+    std::vector<std::string> styles;
+    bool negate = false;
+    for (size_t i = first; i < words.size(); ++i) {
+        if (words[i] == "|") {
+            continue;
+        }
+        if (words[i] == "NOT") {
+            negate = true;
+            continue;
+        }
+        styles.push_back(negate ? "!" + words[i] : words[i]);
+        negate = false;
+    }
+    return styles;
+}
+
+DialogItem dialogItem(const std::vector<std::string>& words) {
+    DialogItem item;
+    item.statement = words[0];
+    size_t i = 1;
+    if (item.statement != "EDITTEXT") {
+        item.text = words[i++];
+    }
+    item.id = std::stoi(words[i++]);
+    if (item.statement == "CONTROL") {
+        item.className = words[i++];
+        // The styles come before the rectangle: they end at the first number.
+        size_t end = i;
+        while (end < words.size() && !std::isdigit(static_cast<unsigned char>(words[end][0]))) {
+            ++end;
+        }
+        item.styles = styleWords(std::vector<std::string>(words.begin(), words.begin() + end), i);
+        i = end;
+    }
+    item.x = std::stoi(words[i++]);
+    item.y = std::stoi(words[i++]);
+    item.width = std::stoi(words[i++]);
+    item.height = std::stoi(words[i++]);
+    if (item.statement != "CONTROL") {
+        item.styles = styleWords(words, i);
+    }
+    return item;
+}
+
 } // namespace
+
+bool DialogItem::visible() const {
+    return !hasStyle("!WS_VISIBLE");
+}
+
+bool DialogItem::hasStyle(const std::string& style) const {
+    return std::find(styles.begin(), styles.end(), style) != styles.end();
+}
 
 ResourceScript parseResourceScript(const std::string& text, const std::string& directory) {
     ResourceScript script;
     std::istringstream lines(text);
     std::string line;
-    enum class Section { none, menu, accelerators, strings, other } section = Section::none;
+    enum class Section { none, menu, accelerators, strings, dialog } section = Section::none;
     std::vector<std::vector<MenuItem>*> menuStack;
     std::vector<bool> quoted;
     while (std::getline(lines, line)) {
@@ -86,12 +141,23 @@ ResourceScript parseResourceScript(const std::string& text, const std::string& d
                 section = Section::accelerators;
             } else if (words[0] == "STRINGTABLE") {
                 section = Section::strings;
-            } else if (words.size() >= 2 && words[1] == "DIALOG") {
-                section = Section::other;
+            } else if (words.size() >= 6 && words[1] == "DIALOG") {
+                section = Section::dialog;
+                DialogTemplate& d = script.dialog;
+                d.id = std::stoi(words[0]);
+                d.x = std::stoi(words[2]);
+                d.y = std::stoi(words[3]);
+                d.width = std::stoi(words[4]);
+                d.height = std::stoi(words[5]);
             } else if (words.size() == 3 && words[0] == "1" && words[1] == "256") {
                 std::ifstream file(directory + "/" + words[2], std::ios::binary);
                 script.notice.assign(std::istreambuf_iterator<char>(file), {});
             }
+            continue;
+        }
+        if (section == Section::dialog && (words[0] == "PUSHBUTTON" || words[0] == "LTEXT" ||
+                                           words[0] == "EDITTEXT" || words[0] == "CONTROL")) {
+            script.dialog.items.push_back(dialogItem(words));
             continue;
         }
         if (words[0] == "BEGIN") {
@@ -138,6 +204,16 @@ ResourceScript parseResourceScript(const std::string& text, const std::string& d
         case Section::strings:
             if (words.size() >= 2) {
                 script.strings[std::stoi(words[0])] = words[1];
+            }
+            break;
+        case Section::dialog:
+            if (words[0] == "STYLE") {
+                script.dialog.styles = styleWords(words, 1);
+            } else if (words[0] == "CAPTION" && words.size() >= 2) {
+                script.dialog.caption = words[1];
+            } else if (words[0] == "FONT" && words.size() >= 3) {
+                script.dialog.fontSize = std::stoi(words[1]);
+                script.dialog.fontName = words[2];
             }
             break;
         default:

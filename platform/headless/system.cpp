@@ -1,5 +1,7 @@
 // The headless host's system services: memory with fault injection, files, settings, message
 // boxes and file dialogs from a script, resources, dropped files and the clipboard.
+#include "dialogs/input_dialog.h"
+#include "platform/codes.h"
 #include "platform/headless/host.h"
 #include "platform/headless/resource_script.h"
 
@@ -28,6 +30,8 @@ int64_t writeBudget = -1;
 std::map<std::string, std::vector<uint8_t>> storedSettings;
 std::set<std::string> settingsKeys;
 
+} // namespace
+
 bool allocationFails() {
     if (failuresLeft == 0) {
         return false;
@@ -41,8 +45,6 @@ bool allocationFails() {
     }
     return true;
 }
-
-} // namespace
 
 void resetFaults() {
     allocationsBeforeFailure = -1;
@@ -106,6 +108,8 @@ void freeBlock(void* block) {
 // ---- Message boxes, resources, dialogs ------------------------------------------------------
 
 int messageBox(Window owner, const char* text, const char* caption, unsigned style) {
+    headless::enterModal(owner);
+    headless::leaveModal();
     auto& h = host();
     int result = (style & 0xF) == 4 ? 6 : 1; // the first button: Yes or OK
     if (!h.boxAnswers.empty()) {
@@ -137,6 +141,8 @@ bool loadNotice(const char** text, std::size_t* length) {
 }
 
 bool chooseFile(char* path, std::size_t pathSize, bool save, const char* title, uint32_t flags) {
+    headless::enterModal(host().main);
+    headless::leaveModal();
     auto& h = host();
     h.dialogs.push_back({save, title, flags});
     if (h.dialogAnswers.empty()) {
@@ -160,7 +166,16 @@ File openDescriptor(const char* path, int flags) {
         return nullptr;
     }
     const int descriptor = ::open(path, flags | O_CLOEXEC, 0644);
-    return descriptor < 0 ? nullptr : new FileObject{descriptor};
+    if (descriptor < 0) {
+        return nullptr;
+    }
+    // A directory is not a file: Win32 refuses to open one as a file, and so does the host.
+    struct stat status {};
+    if (::fstat(descriptor, &status) != 0 || S_ISDIR(status.st_mode)) {
+        ::close(descriptor);
+        return nullptr;
+    }
+    return new FileObject{descriptor};
 }
 
 } // namespace
@@ -268,4 +283,99 @@ uint32_t registerClipboardFormat(const char*) {
     return 0xC100;
 }
 
+SharedBlock allocateShared(std::size_t bytes) {
+    if (headless::allocationFails()) {
+        return nullptr;
+    }
+    auto* block = new SharedObject;
+    block->data.reset(new uint8_t[std::max<std::size_t>(bytes, 1)]);
+    block->size = bytes;
+    return block;
+}
+
+void* lockShared(SharedBlock block) {
+    return block->data.get();
+}
+
+void unlockShared(SharedBlock) {}
+
+std::size_t sharedSize(SharedBlock block) {
+    return block->size;
+}
+
+void freeShared(SharedBlock block) {
+    delete block;
+}
+
+bool openClipboard(Window) {
+    auto& h = host();
+    if (h.clipboardHeld || h.clipboardOpen) {
+        return false;
+    }
+    h.clipboardOpen = true;
+    return true;
+}
+
+void emptyClipboard() {
+    host().clipboard.clear();
+}
+
+bool setClipboardData(uint32_t format, SharedBlock block) {
+    auto& h = host();
+    if (!h.clipboardOpen) {
+        return false;
+    }
+    h.clipboard[format].reset(block);
+    return true;
+}
+
+SharedBlock clipboardData(uint32_t format) {
+    auto& h = host();
+    const auto found = h.clipboard.find(format);
+    return h.clipboardOpen && found != h.clipboard.end() ? found->second.get() : nullptr;
+}
+
+bool clipboardHasFormat(uint32_t format) {
+    return host().clipboard.count(format) != 0;
+}
+
+void closeClipboard() {
+    host().clipboardOpen = false;
+}
+
 } // namespace platform
+
+// ---- The clipboard as other programs see it -------------------------------------------------
+
+namespace headless {
+
+void putOnClipboard(uint32_t format, const std::vector<uint8_t>& data, size_t size) {
+    auto* block = new platform::SharedObject;
+    block->size = std::max(size, data.size());
+    block->data.reset(new uint8_t[std::max<size_t>(block->size, 1)]());
+    std::copy(data.begin(), data.end(), block->data.get());
+    host().clipboard[format].reset(block);
+}
+
+void clearClipboard() {
+    host().clipboard.clear();
+}
+
+void holdClipboard(bool held) {
+    host().clipboardHeld = held;
+}
+
+bool clipboardHas(uint32_t format) {
+    return host().clipboard.count(format) != 0;
+}
+
+std::vector<uint8_t> clipboardData(uint32_t format) {
+    const auto found = host().clipboard.find(format);
+    if (found == host().clipboard.end()) {
+        return {};
+    }
+    const uint8_t* data = found->second->data.get();
+    return std::vector<uint8_t>(data, data + found->second->size);
+}
+
+} // namespace headless

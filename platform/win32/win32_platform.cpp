@@ -3,6 +3,7 @@
 #include "platform/platform.h"
 
 #include "app/editor_state.h"
+#include "dialogs/input_dialog.h"
 #include "platform/codes.h"
 
 #include <windows.h>
@@ -27,6 +28,8 @@ static_assert(wm::mouseMove == WM_MOUSEMOVE && wm::leftButtonDown == WM_LBUTTOND
 static_assert(wm::leftButtonUp == WM_LBUTTONUP && wm::leftButtonDoubleClick == WM_LBUTTONDBLCLK);
 static_assert(wm::rightButtonDown == WM_RBUTTONDOWN && wm::rightButtonUp == WM_RBUTTONUP);
 static_assert(wm::mouseWheel == WM_MOUSEWHEEL && wm::dropFiles == WM_DROPFILES);
+static_assert(wm::cancelMode == WM_CANCELMODE && wm::captureChanged == WM_CAPTURECHANGED);
+static_assert(wm::initDialog == WM_INITDIALOG && bn::clicked == BN_CLICKED && cf::text == CF_TEXT);
 static_assert(vk::back == VK_BACK && vk::tab == VK_TAB && vk::shift == VK_SHIFT);
 static_assert(vk::control == VK_CONTROL && vk::alt == VK_MENU && vk::escape == VK_ESCAPE);
 static_assert(vk::pageUp == VK_PRIOR && vk::pageDown == VK_NEXT && vk::end == VK_END);
@@ -71,8 +74,10 @@ File openWith(const char* path, DWORD access, DWORD disposition) {
     if (path == nullptr || *path == '\0') {
         return nullptr;
     }
-    HANDLE file = CreateFileA(path, access, FILE_SHARE_READ, nullptr, disposition,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Shared for reading and writing, as the classic file calls open files: a file another
+    // program holds open for writing (a growing log) can still be opened and saved.
+    HANDLE file = CreateFileA(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     return file == INVALID_HANDLE_VALUE ? nullptr : reinterpret_cast<File>(file);
 }
 
@@ -189,6 +194,44 @@ void setFocus(Window window) {
 }
 bool keyIsDown(int virtualKey) {
     return (GetKeyState(virtualKey) & 0x8000) != 0;
+}
+
+void showPopupAt(Window window, int32_t x, int32_t y, Window after) {
+    SetWindowPos(hwnd(window), hwnd(after), x, y, 0, 0,
+                 SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+}
+
+Rect workAreaNear(const Rect& rect) {
+    // Workspace coordinates are relative to the primary monitor's work area.
+    MONITORINFO primary{};
+    primary.cbSize = sizeof primary;
+    GetMonitorInfoA(MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY), &primary);
+    const LONG dx = primary.rcWork.left;
+    const LONG dy = primary.rcWork.top;
+    const RECT screen{rect.left + dx, rect.top + dy, rect.right + dx, rect.bottom + dy};
+    MONITORINFO nearest{};
+    nearest.cbSize = sizeof nearest;
+    GetMonitorInfoA(MonitorFromRect(&screen, MONITOR_DEFAULTTONEAREST), &nearest);
+    const RECT& w = nearest.rcWork;
+    return {w.left - dx, w.top - dy, w.right - dx, w.bottom - dy};
+}
+
+// ---- Mouse capture and timers ---------------------------------------------------------------
+
+void setCapture(Window window) {
+    SetCapture(hwnd(window));
+}
+
+void releaseCapture() {
+    ReleaseCapture();
+}
+
+void startTimer(Window window, uint32_t id, uint32_t milliseconds) {
+    SetTimer(hwnd(window), id, milliseconds, nullptr);
+}
+
+void stopTimer(Window window, uint32_t id) {
+    KillTimer(hwnd(window), id);
 }
 
 // ---- Fonts --------------------------------------------------------------------------------
@@ -461,6 +504,158 @@ void writeSetting(const char* key, const char* value, const void* data, std::siz
 
 uint32_t registerClipboardFormat(const char* name) {
     return RegisterClipboardFormatA(name);
+}
+
+SharedBlock allocateShared(std::size_t bytes) {
+    return reinterpret_cast<SharedBlock>(
+        GlobalAlloc(GMEM_DDESHARE | GMEM_MOVEABLE, std::max<std::size_t>(bytes, 1)));
+}
+
+void* lockShared(SharedBlock block) {
+    return GlobalLock(reinterpret_cast<HGLOBAL>(block));
+}
+
+void unlockShared(SharedBlock block) {
+    GlobalUnlock(reinterpret_cast<HGLOBAL>(block));
+}
+
+std::size_t sharedSize(SharedBlock block) {
+    return GlobalSize(reinterpret_cast<HGLOBAL>(block));
+}
+
+void freeShared(SharedBlock block) {
+    GlobalFree(reinterpret_cast<HGLOBAL>(block));
+}
+
+bool openClipboard(Window owner) {
+    return OpenClipboard(hwnd(owner)) != FALSE;
+}
+
+void emptyClipboard() {
+    EmptyClipboard();
+}
+
+bool setClipboardData(uint32_t format, SharedBlock block) {
+    return SetClipboardData(format, reinterpret_cast<HANDLE>(block)) != nullptr;
+}
+
+SharedBlock clipboardData(uint32_t format) {
+    return reinterpret_cast<SharedBlock>(GetClipboardData(format));
+}
+
+bool clipboardHasFormat(uint32_t format) {
+    return IsClipboardFormatAvailable(format) != FALSE;
+}
+
+void closeClipboard() {
+    CloseClipboard();
+}
+
+// ---- The one-line dialog ------------------------------------------------------------------
+
+namespace {
+
+struct DialogStart {
+    DialogProcedure procedure;
+    void* parameter;
+};
+
+// The dialog procedure of every dialog: the editor's procedure is kept in the dialog's user
+// data from WM_INITDIALOG on.
+INT_PTR CALLBACK dialogProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        const auto* start = reinterpret_cast<const DialogStart*>(lParam);
+        SetWindowLongPtrA(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(start->procedure));
+        return start->procedure(reinterpret_cast<Window>(dialog), message, wParam,
+                                reinterpret_cast<intptr_t>(start->parameter));
+    }
+    auto procedure = reinterpret_cast<DialogProcedure>(GetWindowLongPtrA(dialog, DWLP_USER));
+    return procedure != nullptr
+               ? procedure(reinterpret_cast<Window>(dialog), message, wParam, lParam)
+               : FALSE;
+}
+
+// The filter in front of an edit box: characters it refuses never reach the box.
+LRESULT CALLBACK editFilterProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_CHAR && !editFilterPasses(static_cast<uint8_t>(wParam))) {
+        return 0;
+    }
+    const int index = GetDlgCtrlID(box) == 201 ? 0 : 1;
+    return CallWindowProcA(reinterpret_cast<WNDPROC>(state.savedEditProcs[index]), box, message,
+                           wParam, lParam);
+}
+
+HWND item(Window dialog, int id) {
+    return GetDlgItem(hwnd(dialog), id);
+}
+
+} // namespace
+
+intptr_t runDialog(DialogProcedure procedure, void* parameter) {
+    DialogStart start{procedure, parameter};
+    return DialogBoxParamA(instance(), MAKEINTRESOURCEA(1), hwnd(state.mainWindow), dialogProcedure,
+                           reinterpret_cast<LPARAM>(&start));
+}
+
+void endDialog(Window dialog, intptr_t result) {
+    EndDialog(hwnd(dialog), result);
+}
+
+void setControlText(Window dialog, int id, const char* text) {
+    SetDlgItemTextA(hwnd(dialog), id, text);
+}
+
+int controlText(Window dialog, int id, char* buffer, int size) {
+    return static_cast<int>(GetDlgItemTextA(hwnd(dialog), id, buffer, size));
+}
+
+void showControl(Window dialog, int id, bool show) {
+    ShowWindow(item(dialog, id), show ? SW_SHOWNA : SW_HIDE);
+}
+
+bool isChecked(Window dialog, int id) {
+    return IsDlgButtonChecked(hwnd(dialog), id) == BST_CHECKED;
+}
+
+void setChecked(Window dialog, int id, bool checked) {
+    CheckDlgButton(hwnd(dialog), id, checked ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void focusControl(Window dialog, int id) {
+    SetFocus(item(dialog, id));
+}
+
+void moveControl(Window dialog, int id, int32_t x, int32_t y) {
+    RECT at{x, y, x, y};
+    MapDialogRect(hwnd(dialog), &at);
+    SetWindowPos(item(dialog, id), nullptr, at.left, at.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+}
+
+void resizeDialog(Window dialog, int32_t width, int32_t height) {
+    RECT size{0, 0, width, height};
+    MapDialogRect(hwnd(dialog), &size);
+    const int frame = GetSystemMetrics(SM_CYFRAME);
+    SetWindowPos(hwnd(dialog), nullptr, 0, 0, size.right + 2 * frame,
+                 size.bottom + 2 * frame + GetSystemMetrics(SM_CYCAPTION),
+                 SWP_NOMOVE | SWP_NOZORDER);
+}
+
+void setEditUppercase(Window dialog, int id) {
+    HWND box = item(dialog, id);
+    SetWindowLongPtrA(box, GWL_STYLE, GetWindowLongPtrA(box, GWL_STYLE) | ES_UPPERCASE);
+}
+
+void limitEditText(Window dialog, int id, int characters) {
+    SendMessageA(item(dialog, id), EM_LIMITTEXT, static_cast<WPARAM>(characters), 0);
+}
+
+void selectAllEditText(Window dialog, int id) {
+    SendMessageA(item(dialog, id), EM_SETSEL, 0, -1);
+}
+
+void filterEditBox(Window dialog, int id, int index) {
+    state.savedEditProcs[index] = reinterpret_cast<void*>(SetWindowLongPtrA(
+        item(dialog, id), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(editFilterProc)));
 }
 
 } // namespace platform

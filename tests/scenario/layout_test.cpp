@@ -253,15 +253,32 @@ TEST_F(Layout, ARestoredRectangleIsCutAndMovedIntoTheMaximisedArea) {
     const platform::Rect window = headless::windowRect(headless::mainWindow());
     EXPECT_EQ(width(window), state.maxTrackSize[0]);
     EXPECT_EQ(height(window), state.maxTrackSize[1]);
-    EXPECT_EQ(window.left, 0);
-    EXPECT_EQ(window.top, 0);
+    const headless::Metrics m;
+    EXPECT_EQ(window.right, m.cxMaximized); // moved back by the overrun only
+    EXPECT_EQ(window.bottom, m.cyMaximized);
 
     // A rectangle of a fitting size that reaches past the area is moved back inside it.
     headless::clearSettings();
     headless::settings()[placementKey] = rectBytes(900, 700, 1200, 900);
     start();
     const platform::Rect moved = headless::windowRect(headless::mainWindow());
-    EXPECT_LE(moved.right, state.maxTrackSize[0]);
-    EXPECT_LE(moved.bottom, state.maxTrackSize[1]);
+    EXPECT_LE(moved.right, m.cxMaximized);
+    EXPECT_LE(moved.bottom, m.cyMaximized);
     EXPECT_EQ(width(moved), 298);
+}
+
+TEST_F(Layout, ARectangleSavedOnASecondMonitorStaysThere) {
+    headless::Metrics metrics;
+    metrics.monitors = {{0, 0, 1024, 740}, {1024, -200, 2944, 880}};
+    headless::settings()[placementKey] = rectBytes(1500, -100, 1800, 300);
+    start(metrics);
+    const platform::Rect window = headless::windowRect(headless::mainWindow());
+    EXPECT_EQ(window.left, 1500);
+    EXPECT_EQ(window.top, -100);
+    // Reaching past the second monitor's right edge: moved back by the overrun only.
+    headless::clearSettings();
+    headless::settings()[placementKey] = rectBytes(2800, 0, 3100, 300);
+    start(metrics);
+    EXPECT_EQ(headless::windowRect(headless::mainWindow()).left, 2944 - 300);
+    EXPECT_EQ(headless::windowRect(headless::mainWindow()).top, 0);
 }
