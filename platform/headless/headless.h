@@ -187,6 +187,9 @@ void character(uint8_t code);
 void command(int id, intptr_t lParam = 0);
 // The user drags the window's frame to this size (the tracking limits apply).
 void resizeWindow(int32_t width, int32_t height);
+// The system imposes a size without letting the window snap it (as a maximised window on some
+// screens may get): the panes can then end in a partly visible row.
+void resizeWithoutSnapping(int32_t width, int32_t height);
 void minimizeWindow();
 void restoreWindow();
 void moveWindow(int32_t left, int32_t top);

@@ -50,10 +50,13 @@ uint32_t packedClientSize() {
 
 // The platform's size change of the main window: asks the window to snap the size, applies it
 // and reports the change, which brings WM_SIZE through the default processing.
-void applyMainRect(int32_t left, int32_t top, int32_t width, int32_t height, uint32_t flags) {
+void applyMainRect(int32_t left, int32_t top, int32_t width, int32_t height, uint32_t flags,
+                   bool snap = true) {
     Host& h = host();
     platform::WindowPosChange change{width, height, flags};
-    dispatch(h.main, wm::windowPosChanging, 0, reinterpret_cast<intptr_t>(&change));
+    if (snap) {
+        dispatch(h.main, wm::windowPosChanging, 0, reinterpret_cast<intptr_t>(&change));
+    }
     if ((flags & swp::noSize) != 0) {
         change.width = h.main->rect.right - h.main->rect.left;
         change.height = h.main->rect.bottom - h.main->rect.top;
@@ -494,6 +497,12 @@ void resizeWindow(int32_t width, int32_t height) {
         height = std::min(height, limits.maxHeight);
     }
     applyMainRect(h.main->rect.left, h.main->rect.top, width, height, 0);
+    pump();
+}
+
+void resizeWithoutSnapping(int32_t width, int32_t height) {
+    Host& h = host();
+    applyMainRect(h.main->rect.left, h.main->rect.top, width, height, 0, false);
     pump();
 }
 
