@@ -21,26 +21,33 @@
 
 #include <cstring>
 #include <new>
-#include <string>
 
 namespace {
 
-// The creation handler. False (the window is not created) when the document buffer or the
-// undo log cannot be had.
-bool createEditor(platform::Window window) {
+// The one document buffer and the one undo log live in storage of their own: creating them
+// cannot fail (their memory blocks can, and they survive that).
+alignas(DocumentBuffer) unsigned char documentStorage[sizeof(DocumentBuffer)];
+alignas(UndoLog) unsigned char undoLogStorage[sizeof(UndoLog)];
+
+template <typename T>
+void destroy(T*& object) {
+    if (object != nullptr) {
+        object->~T();
+        object = nullptr;
+    }
+}
+
+// The creation handler.
+void createEditor(platform::Window window) {
     state.mainWindow = window;
     state.topCell = 0;
     state.pageCells = state.rowCells[0] * state.visibleRows;
     updateScrollRange();
-    state.undoLog = new (std::nothrow) UndoLog(2000);
-    state.document = new (std::nothrow) DocumentBuffer;
-    if (state.undoLog == nullptr || state.document == nullptr) {
-        releaseDocument();
-        return false;
-    }
+    releaseDocument();
+    state.undoLog = new (undoLogStorage) UndoLog(2000);
+    state.document = new (documentStorage) DocumentBuffer;
     state.binaryClipboardFormat = platform::registerClipboardFormat("KEZ_BIN");
     readWheelStep();
-    return true;
 }
 
 void showNotice() {
@@ -50,8 +57,15 @@ void showNotice() {
         return;
     }
     // The resource has no terminator; the box gets a terminated copy of all of it.
-    const std::string notice(text, length);
-    platform::messageBox(state.mainWindow, notice.c_str(), aboutCaption, mb::ok);
+    auto* notice = static_cast<char*>(platform::allocateBlock(length + 1));
+    if (notice == nullptr) {
+        reportLowMemory(false);
+        return;
+    }
+    std::memcpy(notice, text, length);
+    notice[length] = '\0';
+    platform::messageBox(state.mainWindow, notice, aboutCaption, mb::ok);
+    platform::freeBlock(notice);
 }
 
 } // namespace
@@ -98,10 +112,8 @@ void shutDown() {
 }
 
 void releaseDocument() {
-    delete state.document;
-    state.document = nullptr;
-    delete state.undoLog;
-    state.undoLog = nullptr;
+    destroy(state.document);
+    destroy(state.undoLog);
 }
 
 intptr_t runCommand(int command, intptr_t lParam) {
@@ -190,7 +202,8 @@ intptr_t runCommand(int command, intptr_t lParam) {
 Outcome mainWindowProc(platform::Window window, uint32_t message, uintptr_t wParam,
                        intptr_t lParam) {
     if (message == wm::create) {
-        return handled(createEditor(window) ? 0 : -1);
+        createEditor(window);
+        return handled(0);
     }
     if (state.closing || state.document == nullptr) {
         // After shut-down, messages still queued are left to the default processing.

@@ -5,8 +5,8 @@
 #include "app/layout.h"
 #include "platform/codes.h"
 
+#include <algorithm>
 #include <cstring>
-#include <string>
 
 bool createMainWindow(int showCommand) {
     state.textColors[0] = 0x000000;
@@ -28,18 +28,22 @@ void postCommandLineFile(const char* tail) {
     if (tail == nullptr || *tail == '\0') {
         return;
     }
-    // The path must outlive this call: it is opened once the loop runs.
-    static std::string path;
+    // The path must outlive this call: it is opened once the loop runs. A path too long for
+    // the current-file path keeps at least filePathSize characters, so that opening it is
+    // refused rather than another, shorter path opened.
+    static char path[filePathSize + 1];
+    const char* start = tail;
+    size_t length = std::strlen(tail);
     if (*tail == '"') {
-        const char* start = tail + 1;
+        ++start;
         const char* quote = std::strchr(start, '"');
-        path.assign(start,
-                    quote != nullptr ? static_cast<size_t>(quote - start) : std::strlen(start));
-    } else {
-        path = tail;
+        length = quote != nullptr ? static_cast<size_t>(quote - start) : length - 1;
     }
+    length = std::min<size_t>(length, filePathSize);
+    std::memcpy(path, start, length);
+    path[length] = '\0';
     platform::postMessage(state.mainWindow, wm::command, cmd::openPath,
-                          reinterpret_cast<intptr_t>(path.c_str()));
+                          reinterpret_cast<intptr_t>(path));
 }
 
 char filterHexChar(char c) {

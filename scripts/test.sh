@@ -35,6 +35,22 @@ for preset in win32 win64; do
     fi
 done
 
+step "Release program"
+release=build/win32/tavedit.exe
+if [ -f "$release" ]; then
+    size=$(stat -c %s "$release")
+    dlls=$(i686-w64-mingw32-objdump -p "$release" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z' | sort | tr '\n' ' ')
+    version=$(strings -el "$release" | grep -A1 -x 'ProductVersion' | tail -n 1)
+    echo "tavedit.exe: $size bytes; imports: $dlls; version $version"
+    unexpected=$(echo "$dlls" | tr ' ' '\n' | grep -vxE 'advapi32.dll|comdlg32.dll|gdi32.dll|kernel32.dll|msvcrt.dll|shell32.dll|user32.dll|' || true)
+    if [ "$size" -lt 153600 ] && [ -z "$unexpected" ] && [ "$version" = "0.3.1" ]; then
+        summary+=("release program: ok ($size bytes, system DLLs only, version $version)")
+    else
+        summary+=("release program: FAILED ($size bytes; unexpected DLLs: ${unexpected:-none}; version ${version:-none})")
+        status=1
+    fi
+fi
+
 if [ -x build/win64/wine_tests.exe ]; then
     step "Wine tests"
     if scripts/wine-tests.sh build/win64 2>&1 | tee build/wine-tests.log; then
