@@ -242,6 +242,11 @@ void clearSettings();
 void failAllocations(int after, int count = 1);
 // Every file write from now on stores at most this many more bytes in all (< 0: no limit).
 void limitWrites(int64_t bytes);
+// The number of memory allocations asked for so far (each one a point that can be made to fail).
+int allocationCount();
+// Runs once the next file opened for reading has been measured, right before the first read
+// from it (the file can change meanwhile, as another program may change it).
+void afterNextOpen(std::function<void(const char* path)> action);
 
 // ---- The clipboard, as other programs see it ------------------------------------------------
 // Places a block as another program would; size is the block's allocated size, which may be

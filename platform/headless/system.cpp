@@ -16,6 +16,7 @@
 
 struct platform::FileObject {
     int descriptor;
+    std::function<void()> beforeRead; // what happens to the file before it is first read
 };
 
 namespace headless {
@@ -23,6 +24,8 @@ namespace headless {
 namespace {
 
 // Fault injection survives a host reset only through failAllocations and limitWrites.
+int allocationsAsked = 0;
+std::function<void(const char*)> openAction;
 int allocationsBeforeFailure = -1;
 int failuresLeft = 0;
 int64_t writeBudget = -1;
@@ -33,6 +36,7 @@ std::set<std::string> settingsKeys;
 } // namespace
 
 bool allocationFails() {
+    ++allocationsAsked;
     if (failuresLeft == 0) {
         return false;
     }
@@ -46,7 +50,16 @@ bool allocationFails() {
     return true;
 }
 
+int allocationCount() {
+    return allocationsAsked;
+}
+
+void afterNextOpen(std::function<void(const char* path)> action) {
+    openAction = std::move(action);
+}
+
 void resetFaults() {
+    openAction = nullptr;
     allocationsBeforeFailure = -1;
     failuresLeft = 0;
     writeBudget = -1;
@@ -175,13 +188,21 @@ File openDescriptor(const char* path, int flags) {
         ::close(descriptor);
         return nullptr;
     }
-    return new FileObject{descriptor};
+    return new FileObject{descriptor, {}};
 }
 
 } // namespace
 
 File openFileForReading(const char* path) {
-    return openDescriptor(path, O_RDONLY);
+    File file = openDescriptor(path, O_RDONLY);
+    if (file != nullptr && headless::openAction) {
+        const std::string opened = path;
+        file->beforeRead = [action = std::move(headless::openAction), opened] {
+            action(opened.c_str());
+        };
+        headless::openAction = nullptr;
+    }
+    return file;
 }
 File openFileForWriting(const char* path) {
     return openDescriptor(path, O_WRONLY);
@@ -196,6 +217,11 @@ int64_t fileSize(File file) {
 }
 
 std::size_t readFile(File file, void* buffer, std::size_t count) {
+    if (file->beforeRead) {
+        const std::function<void()> action = std::move(file->beforeRead);
+        file->beforeRead = nullptr;
+        action();
+    }
     auto* out = static_cast<char*>(buffer);
     std::size_t done = 0;
     while (done < count) {
