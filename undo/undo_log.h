@@ -27,6 +27,9 @@ struct UndoRecord {
     // Set only for a change that saved exactly the ring's size, whose count cannot be told
     // from the ring offsets (they meet).
     uint8_t fillsRing;
+    // Set when a change that ran past the end of the file merged into this record (its kind
+    // keeps only the digit bits of a merge): undoing it cuts the file back all the same.
+    uint8_t mergedPastEnd;
 };
 
 class UndoLog {

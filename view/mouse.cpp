@@ -155,8 +155,12 @@ void mouseUp(int32_t x) {
     state.dragPane = 0; // before the release, which must not count as a lost capture
     platform::releaseCapture();
     const int pane = x > state.rowCells[0] * state.charWidth + state.borderWidth ? 1 : 0;
+    // The focus goes to the pane under the pointer unless it has it already. That is the
+    // active pane, which need not be the one the drag began in: a Tab may have switched panes
+    // during the drag, and its first move may have come from the other pane.
+    const bool switching = pane != state.activePane;
     state.activePane = static_cast<int8_t>(pane);
-    if (pane != dragPane - 1) {
+    if (switching) {
         platform::setFocus(state.panes[pane]);
     }
 }

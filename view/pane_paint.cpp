@@ -223,4 +223,7 @@ void paintRows(int pane, const PaintRequest& request) {
     const int32_t lastRow = (request.bottom - 1) / state.lineHeight;
     const int32_t rowCells = state.rowCells[pane];
     paintCells(request.dc, pane, firstRow * rowCells, (lastRow - firstRow + 1) * rowCells);
+    // A window size that could not be snapped leaves a pane up to two columns wider than its
+    // rows; that strip is painted white too, never left showing what was there before.
+    platform::fillWhite(request.dc, rowCells, firstRow, rowCells + 2, lastRow + 1);
 }

@@ -130,7 +130,12 @@ void restoreSavedSelection() {
     platform::hideCaret(active);
     if (state.savedSelection.end != 0) {
         clearSelection();
-        state.selection = state.savedSelection;
+        // The file may have become shorter since the selection was put aside (Undo, Cut File,
+        // Backspace): what comes back is cut at its end, and nothing when it lay past it.
+        const int32_t end = std::min(state.savedSelection.end, state.length / 2);
+        if (state.savedSelection.start < end) {
+            state.selection = {state.savedSelection.start, end};
+        }
         state.savedSelection = {0, 0};
         invertSelectionInPanes(state.topCell / 2, shownEnd() / 2);
     }
