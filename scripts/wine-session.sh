@@ -23,3 +23,6 @@ for _ in $(seq 100); do
 done
 export DISPLAY=":$(cat "$wine_session_dir/display")"
 wineboot -i >/dev/null 2>&1
+# Without a window manager on the private display, Wine would wait up to two seconds for one to
+# confirm each top-level window it hides: its windows are left unmanaged instead.
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1

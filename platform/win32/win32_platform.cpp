@@ -237,7 +237,16 @@ void stopTimer(Window window, uint32_t id) {
 // ---- Fonts --------------------------------------------------------------------------------
 
 Font stockFixedFont() {
-    return reinterpret_cast<Font>(GetStockObject(ANSI_FIXED_FONT));
+    // The stock font, never antialiased: Wine smooths it, and the grey edges of an inverted
+    // glyph differ from those of the glyph drawn in the inverted colours, so a highlight would
+    // change its look when repainted. (Windows' own stock font is a bitmap font.)
+    static const HFONT font = [] {
+        LOGFONTA description{};
+        GetObjectA(GetStockObject(ANSI_FIXED_FONT), sizeof description, &description);
+        description.lfQuality = NONANTIALIASED_QUALITY;
+        return CreateFontIndirectA(&description);
+    }();
+    return reinterpret_cast<Font>(font != nullptr ? font : GetStockObject(ANSI_FIXED_FONT));
 }
 
 Font createFont(const FontRequest& request) {

@@ -4,18 +4,23 @@
 #include "app/startup.h"
 #include "platform/win32/win32_host.h"
 
+#include <atomic>
 #include <deque>
 #include <fstream>
+#include <thread>
 
 namespace {
 
+std::atomic<bool> userRunning{false}; // a user's script answers the dialogs
+HWND helper = nullptr;
 std::deque<int> scriptedAnswers;
 std::vector<AnsweredBox> boxes;
 HHOOK boxHook = nullptr;
 
-// Answers every message box as it is activated: the scripted answer, or its first button.
+// Answers every message box as it is activated outside a user's script: the scripted answer, or
+// its first button.
 LRESULT CALLBACK answerBoxHook(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HCBT_ACTIVATE) {
+    if (code == HCBT_ACTIVATE && !userRunning) {
         HWND box = reinterpret_cast<HWND>(wParam);
         char className[32] = "";
         GetClassNameA(box, className, sizeof className);
@@ -32,6 +37,14 @@ LRESULT CALLBACK answerBoxHook(int code, WPARAM wParam, LPARAM lParam) {
         }
     }
     return CallNextHookEx(boxHook, code, wParam, lParam);
+}
+
+// Evaluates, on the program's thread, the condition a user's script sends.
+LRESULT CALLBACK helperProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_APP) {
+        return (*reinterpret_cast<const std::function<bool()>*>(lParam))() ? 1 : 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
 }
 
 void sendKey(WORD key, bool up) {
@@ -75,9 +88,77 @@ std::string windowText(HWND window) {
     return text;
 }
 
+void sendKeys(std::initializer_list<WORD> keys) {
+    for (const WORD key : keys) {
+        sendKey(key, false);
+    }
+    for (auto it = std::rbegin(keys); it != std::rend(keys); ++it) {
+        sendKey(*it, true);
+    }
+}
+
+void sendText(const std::string& text) {
+    for (const char c : text) {
+        const SHORT scan = VkKeyScanA(c);
+        const auto key = static_cast<WORD>(scan & 0xFF);
+        (scan & 0x100) != 0 ? sendKeys({VK_SHIFT, key}) : sendKeys({key});
+    }
+}
+
+void sendMouse(POINT screen, DWORD buttons) {
+    // Absolute positions are in 65536ths of the screen; rounded up, they land on the pixel.
+    const LONG width = GetSystemMetrics(SM_CXSCREEN);
+    const LONG height = GetSystemMetrics(SM_CYSCREEN);
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = (screen.x * 65536 + width - 1) / width;
+    input.mi.dy = (screen.y * 65536 + height - 1) / height;
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | buttons;
+    SendInput(1, &input, sizeof input);
+}
+
+void click(HWND window) {
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    const POINT centre{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+    sendMouse(centre, MOUSEEVENTF_LEFTDOWN);
+    sendMouse(centre, MOUSEEVENTF_LEFTUP);
+}
+
+bool waitUntil(const std::function<bool()>& condition, const std::string& what) {
+    for (int i = 0; i < 500; ++i) {
+        if (SendMessageA(helper, WM_APP, 0, reinterpret_cast<LPARAM>(&condition)) != 0) {
+            return true;
+        }
+        Sleep(10);
+    }
+    ADD_FAILURE() << "gave up waiting for " << what;
+    return false;
+}
+
+HWND waitForDialog(const char* caption) {
+    HWND dialog = nullptr;
+    waitUntil([&] { return windowText(dialog = GetActiveWindow()) == caption; }, caption);
+    return dialog;
+}
+
+void answerFileDialog(const char* caption, const std::string& path) {
+    const auto nameBox = [&] { // once the name box has the focus, the path is put in it
+        char className[8] = "";
+        GetClassNameA(GetFocus(), className, sizeof className);
+        return windowText(GetActiveWindow()) == caption && lstrcmpiA(className, "Edit") == 0 &&
+               SetWindowTextA(GetFocus(), path.c_str()) != FALSE;
+    };
+    waitUntil(nameBox, std::string("the name box of ") + caption);
+    sendKeys({VK_RETURN});
+}
+
 void Program::SetUp() {
     static const bool registered = [] {
         state.instance = reinterpret_cast<platform::Instance>(GetModuleHandleA(nullptr));
+        helper = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
+                                 nullptr);
+        SetWindowLongPtrA(helper, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(helperProcedure));
         return platform::registerWindowClasses();
     }();
     ASSERT_TRUE(registered);
@@ -142,26 +223,31 @@ void Program::endProgram() {
     resetEditorState();
 }
 
-void Program::pressKeys(std::initializer_list<WORD> keys) {
-    for (const WORD key : keys) {
-        sendKey(key, false);
+void Program::asUser(const std::function<void()>& script) {
+    userRunning = true;
+    std::thread user([&] {
+        script();
+        HWND left = nullptr;
+        const auto noDialog = [&] { return (left = FindWindowA("#32770", nullptr)) == nullptr; };
+        while (!waitUntil(noDialog, "no dialog left open")) {
+            PostMessageA(left, WM_COMMAND, IDCANCEL, 0);
+        }
+        userRunning = false;
+    });
+    while (userRunning) {
+        quit = !win32::runWaitingMessages(exitCode) || quit;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     }
-    for (auto it = std::rbegin(keys); it != std::rend(keys); ++it) {
-        sendKey(*it, true);
-    }
+    user.join();
     pump(60);
 }
 
-void Program::typeKeys(const std::string& text) {
-    for (const char c : text) {
-        const SHORT scan = VkKeyScanA(c);
-        const auto key = static_cast<WORD>(scan & 0xFF);
-        if ((scan & 0x100) != 0) {
-            pressKeys({VK_SHIFT, key});
-        } else {
-            pressKeys({key});
-        }
-    }
+POINT Program::cellPoint(int index, int32_t nibble) {
+    const int32_t cell = nibble - state.topCell;
+    POINT point{cell % state.rowCells[0] / (index + 1) * state.charWidth + state.charWidth / 2,
+                cell / state.rowCells[0] * state.lineHeight + state.lineHeight / 2};
+    ClientToScreen(pane(index), &point);
+    return point;
 }
 
 void Program::writeFile(const std::string& name, const std::vector<uint8_t>& bytes) const {

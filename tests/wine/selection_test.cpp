@@ -1,0 +1,93 @@
+// The real mouse and clipboard: a drag over the text pane, its highlight, the selection copied
+// and saved, text another program left pasted, and the value inspector under the right button.
+#include "program.h"
+
+#include <cstring>
+
+using Selection = Program;
+
+TEST_F(Selection, ADragSelectsInvertsCopiesAndSavesTheBytesUnderThePointer) {
+    const std::vector<uint8_t> bytes{'A', 'B', 'C', 'D', 'E', 'F', 'G', 0,   'I', 'J',
+                                     'K', 'L', 'M', 'N', 'O', 'P', 'Q', 'R', 'S', 'T'};
+    writeFile("drag.bin", bytes);
+    startProgram(("\"" + path("drag.bin") + "\"").c_str());
+    // The pixels of both panes' first two rows, each with the byte it shows.
+    const auto shot = [] {
+        std::vector<std::pair<COLORREF, int32_t>> pixels;
+        HideCaret(nullptr);
+        for (const int index : {0, 1}) {
+            HDC dc = GetDC(pane(index));
+            for (int y = 0; y < 2 * state.lineHeight; ++y) {
+                for (int x = 0; x < state.rowCells[index] * state.charWidth; ++x) {
+                    pixels.emplace_back(GetPixel(dc, x, y),
+                                        y / state.lineHeight * state.rowCells[1] +
+                                            x / state.charWidth / (2 - index));
+                }
+            }
+            ReleaseDC(pane(index), dc);
+        }
+        ShowCaret(nullptr);
+        return pixels;
+    };
+    const auto before = shot();
+    sendMouse(cellPoint(1, 12), MOUSEEVENTF_LEFTDOWN);
+    sendMouse(cellPoint(1, 22), MOUSEEVENTF_LEFTUP);
+    pump(60);
+    EXPECT_EQ(state.selection.start, 6);
+    EXPECT_EQ(state.selection.end, 11);
+    EXPECT_EQ(state.activePane, 1);
+    // Inverted under the selected bytes in both panes, exactly as a full repaint draws them.
+    const auto after = shot();
+    int wrong = 0;
+    for (size_t i = 0; i < before.size(); ++i) {
+        const bool selected = before[i].second >= 6 && before[i].second < 11;
+        wrong += after[i].first != (selected ? before[i].first ^ 0xFFFFFF : before[i].first);
+    }
+    EXPECT_EQ(wrong, 0);
+    for (const int index : {0, 1}) {
+        RedrawWindow(pane(index), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    }
+    EXPECT_TRUE(shot() == after);
+
+    pressKeys({VK_CONTROL, 'C'});
+    const auto block = [](UINT format) {
+        OpenClipboard(nullptr);
+        HANDLE data = GetClipboardData(format);
+        const auto* at = static_cast<const uint8_t*>(GlobalLock(data));
+        std::vector<uint8_t> copied(at, at + GlobalSize(data));
+        GlobalUnlock(data);
+        CloseClipboard();
+        return copied;
+    };
+    EXPECT_EQ(block(CF_TEXT), (std::vector<uint8_t>{'G', 0, 'I', 'J', 'K', 0}));
+    EXPECT_EQ(block(RegisterClipboardFormatA("KEZ_BIN")), (std::vector<uint8_t>{5, 0, 0, 0}));
+    asUser([&] {
+        sendKeys({VK_CONTROL, VK_MENU, 'S'});
+        answerFileDialog("Save Selection", path("selection.bin"));
+    });
+    EXPECT_EQ(readFile("selection.bin"), std::vector<uint8_t>(&bytes[6], &bytes[11]));
+
+    // Text alone, as another program leaves it, pasted at the end of the file.
+    HGLOBAL text = GlobalAlloc(GMEM_MOVEABLE, 4);
+    std::memcpy(GlobalLock(text), "Hi!", 4);
+    GlobalUnlock(text);
+    ASSERT_TRUE(OpenClipboard(mainWindow()));
+    EmptyClipboard();
+    SetClipboardData(CF_TEXT, text);
+    CloseClipboard();
+    pressKeys({VK_CONTROL, VK_NEXT});
+    pressKeys({VK_CONTROL, 'V'});
+    ASSERT_EQ(state.length, 2 * 23);
+    EXPECT_EQ(std::memcmp(state.document->bytes + 20, "Hi!", 3), 0);
+
+    // The right button shows the values at byte 16 ("QRST") until it is released.
+    HWND popup = reinterpret_cast<HWND>(state.inspectorWindow);
+    sendMouse(cellPoint(0, 32), MOUSEEVENTF_RIGHTDOWN);
+    pump(60);
+    EXPECT_TRUE(IsWindowVisible(popup));
+    EXPECT_EQ(windowText(popup), "@ 16\r\nb:81\n\rs:21073\r\nl:1414746705");
+    sendMouse(cellPoint(0, 32), MOUSEEVENTF_RIGHTUP);
+    pump(60);
+    EXPECT_FALSE(IsWindowVisible(popup));
+    EXPECT_TRUE(answeredBoxes().empty());
+}
