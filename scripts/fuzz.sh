@@ -20,22 +20,8 @@ seconds=${FUZZ_SECONDS:-120}
 native=${FUZZ_BUILD:-build/native}
 clangBuild=${FUZZ_CLANG_BUILD:-build/fuzz-clang}
 
-scripts/install-deps.sh || exit 1
 # Only the libFuzzer target needs clang and its runtime.
-missing=()
-for package in clang libclang-rt-14-dev; do
-    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'ok installed'; then
-        missing+=("$package")
-    fi
-done
-if [ ${#missing[@]} -ne 0 ]; then
-    sudo=""
-    [ "$(id -u)" -ne 0 ] && sudo=sudo
-    echo "Installing: ${missing[*]}"
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
-        "${missing[@]}" >/dev/null
-fi
+scripts/install-deps.sh clang libclang-rt-14-dev || exit 1
 
 echo "==== Building the event fuzzer in $native"
 cmake -S . -B "$native" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null &&

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs, on Debian 12, whatever building, running and testing the editor needs and is
 # missing: the native toolchain and test libraries, the MinGW-w64 cross compilers, Wine and a
-# virtual X server for the Wine tests.
+# virtual X server for the Wine tests. Packages named as arguments are wanted as well.
 set -euo pipefail
 
 packages=(
@@ -9,6 +9,7 @@ packages=(
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
     binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
     wine wine64 xvfb xauth imagemagick xdotool
+    "$@"
 )
 
 missing=()
