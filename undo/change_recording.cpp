@@ -51,10 +51,6 @@ void undoLastChange() {
     void* block = nullptr;
     int32_t size = 1;
     uint8_t kind = 0;
-    // Read before the record leaves the log: whether a merged change ran past the end.
-    const bool mergedPastEnd =
-        log.recordCount > 0 &&
-        log.recordRing[log.nextSlot == 0 ? log.slotCount - 1 : log.nextSlot - 1].mergedPastEnd != 0;
     int32_t position = log.pop(buffer, size, kind);
     if (position == -1) {
         if (size == 0) {
@@ -71,9 +67,6 @@ void undoLastChange() {
             platform::freeBlock(block);
             return;
         }
-    }
-    if (mergedPastEnd) {
-        kind |= undoKind::pastEnd;
     }
     const int32_t end = position + size;
     int32_t cutOff = 0;

@@ -124,7 +124,7 @@ int32_t UndoLog::pop(uint8_t* buffer, int32_t& size, uint8_t& kind) {
     --recordCount;
     --changeCount;
     nextSlot = slot;
-    kind = record.kind;
+    kind = static_cast<uint8_t>(record.kind | record.mergedPastEnd);
     return static_cast<int32_t>(record.position);
 }
 

@@ -48,8 +48,9 @@ class UndoLog {
     // source (about to be overwritten) are saved. False, with nothing logged, for more than
     // ringSize bytes.
     bool append(int32_t position, const uint8_t* source, int32_t count, uint8_t kind);
-    // Removes the newest record: returns its position, its kind in kind and its saved bytes in
-    // buffer, their number in size. -1 with size 0: the log is empty; -1 with a larger size:
+    // Removes the newest record: returns its position, its kind in kind (with pastEnd when a
+    // change merged into it ran past the end) and its saved bytes in buffer, their number in
+    // size. -1 with size 0: the log is empty; -1 with a larger size:
     // the buffer is too small, call again with one of that size (the record stays).
     int32_t pop(uint8_t* buffer, int32_t& size, uint8_t& kind);
     // Empties the log; the caller sets changeCount.

@@ -723,7 +723,8 @@ class ReferenceLog {
             Record& newest = records.back();
             if (newest.position == position && (newest.kind & 0x02) == (kind & 0x02) &&
                 (newest.kind & 0x20) == 0) {
-                newest.kind = static_cast<uint8_t>(newest.kind | (kind & 0xF0));
+                // Keeps the digit bits, the half byte and whether it ran past the end.
+                newest.kind = static_cast<uint8_t>(newest.kind | (kind & 0xF5));
                 return true;
             }
         }
@@ -930,7 +931,7 @@ class RandomSequence {
             const UndoRecord& record = log_.recordRing[(oldest + i) % slots];
             const ReferenceLog::Record& expected = model_.records[i];
             ASSERT_EQ(static_cast<int32_t>(record.position), expected.position) << "record " << i;
-            ASSERT_EQ(record.kind, expected.kind) << "record " << i;
+            ASSERT_EQ(record.kind | record.mergedPastEnd, expected.kind) << "record " << i;
             if ((expected.kind & 0x02) == 0) {
                 continue;
             }
