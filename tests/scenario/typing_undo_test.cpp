@@ -278,14 +278,19 @@ TEST_F(TypingAndUndo, UndoCutsTheSelectionAtTheNewEnd) {
     goToEnd();
     headless::press(vk::tab);
     headless::type("abc");
-    state.selection = {8, 13};
+    for (int i = 0; i < 5; ++i) {
+        headless::press(vk::left, {vk::shift});
+    }
+    ASSERT_EQ(state.selection.start, 8);
+    ASSERT_EQ(state.selection.end, 13);
     undo();
     undo();
     EXPECT_EQ(state.length, 22);
     EXPECT_EQ(state.selection.start, 8);
     EXPECT_EQ(state.selection.end, 11);
     undo();
-    state.selection = {10, 10};
+    EXPECT_EQ(state.selection.start, 8);
+    EXPECT_EQ(state.selection.end, 10);
     EXPECT_EQ(state.length, 20);
     expectPanesMatchRepaint();
 }
