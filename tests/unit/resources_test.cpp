@@ -1,5 +1,6 @@
 // The resource script and the logic agree: every accelerator and menu item names a command the
-// command table knows, with the keys and labels the user is shown.
+// command table knows, with the keys and labels the user is shown; dialog template 1 has the
+// controls the input and find dialogs use, where they expect them.
 #include "app/commands.h"
 #include "platform/codes.h"
 #include "platform/headless/resource_script.h"
@@ -112,4 +113,28 @@ TEST(Resources, TheNoticeIsPlainTextInCrLfLines) {
             EXPECT_TRUE(i > 0 && notice[i - 1] == '\r') << "a line ends without CR at " << i;
         }
     }
+}
+
+TEST(Resources, DialogTemplateOneHasEveryControlInPlace) {
+    // The template's place (the collapsed find dialog's size), then each control's, as
+    // "id kind 'text' x,y,width,height", hidden ones marked.
+    const auto place = [](const auto& r) {
+        return " " + std::to_string(r.x) + "," + std::to_string(r.y) + "," +
+               std::to_string(r.width) + "," + std::to_string(r.height);
+    };
+    const headless::DialogTemplate& dialog = resourceScript().dialog;
+    std::string shown = std::to_string(dialog.id) + place(dialog);
+    for (const headless::DialogItem& item : dialog.items) {
+        shown +=
+            "; " + std::to_string(item.id) + " " +
+            (item.hasStyle("BS_AUTOCHECKBOX") ? item.className + " checkbox" : item.statement) +
+            " '" + item.text + "'" + place(item) + (item.visible() ? "" : " hidden");
+    }
+    EXPECT_EQ(shown, "1 5,108,170,37; 1 PUSHBUTTON 'Set' 3,3,35,14; 211 LTEXT '' 40,6,50,9; "
+                     "2 PUSHBUTTON 'Cancel' 132,3,35,14; 201 EDITTEXT '' 4,19,162,14; "
+                     "213 BUTTON checkbox '' 85,7,45,8 hidden; "
+                     "300 PUSHBUTTON ' + ' 121,3,12,14 hidden; "
+                     "301 PUSHBUTTON 'Replace' 3,36,35,14 hidden; "
+                     "302 PUSHBUTTON '... all' 132,36,35,14 hidden; "
+                     "212 LTEXT 'with' 40,39,40,9 hidden; 202 EDITTEXT '' 4,52,162,14 hidden");
 }
