@@ -149,7 +149,8 @@ TEST_F(BlockEdits, PasteTakesACountOrLooksForTheTerminatorInTheBlocksTail) {
         {"hi\0"sv, 40, ""sv, "hi\0\0\0\0\0\0"sv},
         {"abc"sv, 3, "\1\0\0"sv, "abc"sv},
         {"a\0b"sv, 3, "\2\0\0\0"sv, "a\0"sv},
-        {"ab\0"sv, 3, "\xE8\3\0\0"sv, "ab\0"sv}};
+        {"ab\0"sv, 3, "\xE8\3\0\0"sv, "ab\0"sv},
+        {"\0"sv, 1, ""sv, ""sv}}; // an empty paste still logs its record
     for (const auto& [block, size, count, pasted] : cases) {
         startWith(Bytes(12, 0x55));
         headless::putOnClipboard(cf::text, bytes(block), size);
@@ -160,6 +161,7 @@ TEST_F(BlockEdits, PasteTakesACountOrLooksForTheTerminatorInTheBlocksTail) {
         std::copy(pasted.begin(), pasted.end(), expected.begin() + 1);
         EXPECT_EQ(documentBytes(), expected);
         EXPECT_EQ(state.caret, 3);
+        EXPECT_EQ(changeCount(), 1);
         expectPanesMatchRepaint();
         headless::command(cmd::undo);
         EXPECT_EQ(documentBytes(), Bytes(12, 0x55));

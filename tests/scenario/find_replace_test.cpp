@@ -133,3 +133,14 @@ TEST_F(FindReplace, HexPatternsDropALoneLastDigit) {
     EXPECT_EQ(documentBytes(), Bytes({0x14, 0x41, 0x14, 0x41}));
     EXPECT_EQ(changeCount(), 0);
 }
+
+TEST_F(FindReplace, FindNextComesBackToTheOnlyMatchButNotPastOffsetZero) {
+    startOn("ab......");
+    run(cmd::find, {type("ab"), click(control::ok)});
+    ASSERT_EQ(state.caret, 4);
+    headless::press(vk::f3); // from byte 3 nothing: round to the match at 0
+    EXPECT_EQ(state.caret, 0);
+    headless::press(vk::f3); // the match under a caret at 0 is passed over, with no second round
+    EXPECT_EQ(state.caret, 0);
+    EXPECT_TRUE(headless::messageBoxes().empty());
+}

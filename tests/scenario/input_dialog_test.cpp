@@ -133,3 +133,22 @@ TEST_F(InputDialog, ColorSetsTheHexPanesSecondColourFromSixDigits) {
         EXPECT_EQ(headless::grid(0).at(4, 0).text, 0x129F0Au); // repainted
     }
 }
+
+TEST_F(InputDialog, APromptsFirstWordIsCutAtSevenAndNoExtraCharactersKeepThePreviousSet) {
+    startWith(sequence(4));
+    char text[8] = "";
+    InputRequest request{};
+    request.text = text;
+    request.bufferLength = sizeof text;
+    request.filterFlags = filter::decimal;
+    request.prompt = "Overlong word";
+    for (const char* extra : {"xy", static_cast<const char*>(nullptr)}) {
+        request.extraChars = extra;
+        text[0] = '\0';
+        headless::answerDialog({type("x2ay"), click(control::ok)});
+        EXPECT_EQ(askInput(&request), 1);
+        EXPECT_STREQ(text, "x2y"); // 'a' needs the hex flag; x and y are still allowed
+    }
+    EXPECT_EQ(shown(control::ok).text, "Overlon");
+    EXPECT_EQ(shown(control::prompt).text, "g word");
+}

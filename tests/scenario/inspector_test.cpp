@@ -30,7 +30,10 @@ TEST_F(Inspector, TheRightButtonShowsTheValuesOfTheBytesUnderIt) {
     EXPECT_EQ(rightClick(0, 12, 2), "@ 26\r\nb:26\n\rs:6938\r\nl:488381210");
     EXPECT_EQ(rightClick(0, 19, 2), "");
     headless::keyDown(vk::control); // signed values; near the right edge it ends with the byte
+    const std::string title = headless::windowText(state.mainWindow);
     EXPECT_EQ(rightClick(1, 6, 1), "@ 16\r\nb:-63\n\rs:-319\r\nl:-2146238783");
+    EXPECT_EQ(state.activePane, 1); // the click switched panes and left the title alone
+    EXPECT_EQ(headless::windowText(state.mainWindow), title);
     // The text pane starts at 167; the popup is 104 wide.
     EXPECT_EQ(headless::windowRect(state.inspectorWindow).left, 167 + 7 * 8 + 1 - 104);
     headless::keyUp(vk::control);
