@@ -74,8 +74,11 @@ bool confirmDiscardChanges() {
     if (state.undoLog->changeCount == 0) {
         return true;
     }
-    return platform::messageBox(nullptr, "File has been changed - Close it anyway?", messageCaption,
-                                mb::yesNo) != answer::no;
+    const bool discard = platform::messageBox(nullptr, "File has been changed - Close it anyway?",
+                                              messageCaption, mb::yesNo) != answer::no;
+    // Input typed while the question was open may have ended the program (a low-memory rescue,
+    // or a close): then nothing more happens to the document.
+    return discard && !state.closing;
 }
 
 void newDocument() {

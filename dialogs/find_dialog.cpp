@@ -279,8 +279,10 @@ int32_t replaceAll(FindRequest* request, bool inSelection) {
     countText(question, sizeof question, count);
     std::strcat(question, " replacement(s) made until end reached. Continue ");
     std::strcat(question, inSelection ? "outside selection?" : "at begin of file?");
+    // No more replacements either when the program began to close during the question.
     if (platform::messageBox(state.mainWindow, question, questionCaption, mb::yesNo) !=
-        answer::yes) {
+            answer::yes ||
+        state.closing) {
         return count;
     }
     const int32_t secondEnd =

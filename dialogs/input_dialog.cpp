@@ -140,8 +140,9 @@ intptr_t inputDialogProc(platform::Window dialog, uint32_t message, uintptr_t wP
 
 int askInput(InputRequest* request) {
     const intptr_t result = platform::runDialog(inputDialogProc, request);
-    // A dialog that could not be created counts as cancelled.
-    return result < 0 ? 0 : static_cast<int>(result);
+    // A dialog that could not be created counts as cancelled, and so does one during which the
+    // program began to close.
+    return result < 0 || state.closing ? 0 : static_cast<int>(result);
 }
 
 void splitPrompt(platform::Window dialog, const char* prompt, int buttonId, int labelId) {

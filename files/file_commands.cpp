@@ -38,7 +38,8 @@ bool chooseFile(char* path, int command) {
     const uint32_t flags = save ? ofn::pathMustExist | ofn::hideReadOnly | ofn::overwritePrompt
                                 : ofn::fileMustExist | ofn::pathMustExist | ofn::hideReadOnly;
     path[0] = '\0';
-    return platform::chooseFile(path, filePathSize, save, title, flags);
+    // The program may have begun to close while the dialog was open: nothing is chosen then.
+    return platform::chooseFile(path, filePathSize, save, title, flags) && !state.closing;
 }
 
 namespace {

@@ -32,8 +32,10 @@ bool recordChange(int32_t count) {
         kind |= undoKind::halfByte;
     }
     if (saved > 65536) {
+        // The change is dropped on No, and when the program began to close during the question.
         if (platform::messageBox(state.mainWindow, "This step cannot be undone - continue?",
-                                 messageCaption, mb::yesNo) != answer::yes) {
+                                 messageCaption, mb::yesNo) != answer::yes ||
+            state.closing) {
             return false;
         }
         log.clear();

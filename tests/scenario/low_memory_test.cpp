@@ -6,6 +6,7 @@
 #include "files/errors.h"
 
 #include <filesystem>
+#include <functional>
 #include <unistd.h>
 
 namespace {
@@ -113,6 +114,37 @@ TEST_F(LowMemory, RescueWritesTheDocumentAndEndsTheProgram) {
     headless::type("1234");
     headless::command(cmd::undo);
     EXPECT_EQ(readFile("KEZRescueFile"), expected);
+}
+
+// The program can end while a command waits for an answer: a rescue after typing into the panes
+// during the ownerless close question, or a close posted to the main window during a dialog.
+// The command that asked must then change nothing, on disk or in the document.
+TEST_F(LowMemory, ACommandWhoseQuestionOutlivesTheProgramChangesNothing) {
+    const auto rescue = [] {
+        headless::failAllocations(0, 1);
+        headless::type("c");
+    };
+    const auto close = [] { headless::closeWindow(); };
+    const std::tuple<int, bool, std::function<void()>> cases[] = {
+        {cmd::open, true, rescue}, {cmd::extendFile, false, close}, {cmd::saveAs, false, close}};
+    for (const auto& [command, rescued, during] : cases) {
+        SCOPED_TRACE(command);
+        startAtFullStore(sequence(10));
+        typeOverTheLastByte();
+        const Bytes before = documentBytes();
+        writeFile("other.bin", sequence(4, 7));
+        headless::chooseFiles({path("other.bin")});
+        headless::answerMessageBoxes({answer::yes, answer::yes});
+        headless::answerDialog({headless::dialog::type("3"), headless::dialog::click(1)});
+        headless::duringNextModal(during);
+        headless::command(command);
+        ASSERT_TRUE(state.closing);
+        EXPECT_EQ(documentBytes(), before);
+        EXPECT_EQ(readFile("other.bin"), sequence(4, 7));
+        if (rescued) {
+            EXPECT_EQ(readFile("KEZRescueFile"), before);
+        }
+    }
 }
 
 TEST_F(LowMemory, ARescueFileThatCannotBeWrittenWholeKeepsTheProgramRunning) {
