@@ -63,9 +63,6 @@ bool UndoLog::append(int32_t position, const uint8_t* source, int32_t count, uin
             ((newest.kind ^ kind) & undoKind::savedBytes) == 0 &&
             (newest.kind & undoKind::lowDigit) == 0) {
             newest.kind = static_cast<uint8_t>(newest.kind | (kind & undoKind::mergedBits));
-            // A block change that ran past the end and saved only the one byte that existed
-            // merges too; the kind keeps none of that, the record does.
-            newest.mergedPastEnd |= kind & undoKind::pastEnd;
             return true;
         }
     }
@@ -85,7 +82,6 @@ bool UndoLog::append(int32_t position, const uint8_t* source, int32_t count, uin
     record.position = static_cast<uint32_t>(position);
     record.kind = kind;
     record.fillsRing = (kind & undoKind::savedBytes) != 0 && saved == ringSize;
-    record.mergedPastEnd = 0;
     dataHead = newHead;
     if (static_cast<uint32_t>(recordCount) == slotCount) {
         oldestSlot = slotAfter(oldestSlot);
@@ -124,7 +120,7 @@ int32_t UndoLog::pop(uint8_t* buffer, int32_t& size, uint8_t& kind) {
     --recordCount;
     --changeCount;
     nextSlot = slot;
-    kind = static_cast<uint8_t>(record.kind | record.mergedPastEnd);
+    kind = record.kind;
     return static_cast<int32_t>(record.position);
 }
 

@@ -13,10 +13,12 @@ enum : uint8_t {
     // The document ended in a half-typed byte that the change covered, as the last of its saved
     // bytes: undoing gives the length back its odd value.
     halfByte = 0x04,
-    highDigit = 0x10,  // the high digit of the byte at the position was written
-    lowDigit = 0x20,   // the low digit was written (both digits: a whole byte)
-    digitMask = 0xF0,  // the digit bits
-    mergedBits = 0xF4, // the bits merged when a one-byte change coalesces
+    highDigit = 0x10, // the high digit of the byte at the position was written
+    lowDigit = 0x20,  // the low digit was written (both digits: a whole byte)
+    digitMask = 0xF0, // the digit bits
+    // The bits merged when a one-byte change coalesces: a block change that ran past the end
+    // and saved only the one byte that existed merges too, and its undo must still cut back.
+    mergedBits = 0xF5,
 };
 } // namespace undoKind
 
@@ -27,9 +29,6 @@ struct UndoRecord {
     // Set only for a change that saved exactly the ring's size, whose count cannot be told
     // from the ring offsets (they meet).
     uint8_t fillsRing;
-    // Set when a change that ran past the end of the file merged into this record (its kind
-    // keeps only the digit bits of a merge): undoing it cuts the file back all the same.
-    uint8_t mergedPastEnd;
 };
 
 class UndoLog {
@@ -48,9 +47,8 @@ class UndoLog {
     // source (about to be overwritten) are saved. False, with nothing logged, for more than
     // ringSize bytes.
     bool append(int32_t position, const uint8_t* source, int32_t count, uint8_t kind);
-    // Removes the newest record: returns its position, its kind in kind (with pastEnd when a
-    // change merged into it ran past the end) and its saved bytes in buffer, their number in
-    // size. -1 with size 0: the log is empty; -1 with a larger size:
+    // Removes the newest record: returns its position, its kind in kind and its saved bytes in
+    // buffer, their number in size. -1 with size 0: the log is empty; -1 with a larger size:
     // the buffer is too small, call again with one of that size (the record stays).
     int32_t pop(uint8_t* buffer, int32_t& size, uint8_t& kind);
     // Empties the log; the caller sets changeCount.
