@@ -89,10 +89,18 @@ struct EditorState {
     ByteRange savedSelection = {0, 0};
     int32_t selectionAnchor = 0;
     uint8_t shiftDown = 0;
+    // Set from the left button's press in a pane to its release; the mouse is captured for the
+    // hex pane all that time, so that the release is seen wherever it happens.
     uint8_t mouseSelecting = 0;
+    // The pane a drag began in, + 1, from the first move to another cell until the release.
     int8_t dragPane = 0;
     uint8_t autoScrollTicks = 0;
     uint8_t autoScrollMode = 0;
+    // The drag auto-scroll timer runs (the pointer entered a zone and has not left the zones).
+    uint8_t autoScrollRunning = 0;
+    // The right button holds the capture for the value inspector, so that its release hides the
+    // popup wherever it happens.
+    uint8_t inspectorCapture = 0;
 
     // Find and replace.
     uint8_t searchPattern[32] = {};

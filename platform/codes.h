@@ -128,6 +128,14 @@ enum : uint32_t {
 };
 } // namespace bn
 
+// The buttons held during a mouse message, in its first parameter.
+namespace mk {
+enum : uintptr_t {
+    leftButton = 0x0001,
+    rightButton = 0x0002,
+};
+} // namespace mk
+
 // Standard clipboard formats.
 namespace cf {
 enum : uint32_t {

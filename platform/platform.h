@@ -92,9 +92,9 @@ int32_t systemMetric(int index);
 uint32_t wheelScrollLines();
 void setFocus(Window window);
 bool keyIsDown(int virtualKey);
-// Moves a hidden child window to (x, y) without resizing it, puts it just below `after` among
-// its siblings and shows it without activating it.
-void showPopupAt(Window window, int32_t x, int32_t y, Window after);
+// Moves a hidden child window to (x, y) without resizing it, puts it on top of its siblings and
+// shows it without activating it. Panes never draw over a sibling above them.
+void showPopupAt(Window window, int32_t x, int32_t y);
 // The work area of the monitor nearest to a rectangle, in the same workspace coordinates as
 // the window placement.
 Rect workAreaNear(const Rect& rect);

@@ -21,9 +21,9 @@ void inspectorText(char* text, int size, bool signedValues, bool bits) {
         std::snprintf(text, room, "@ %d\r\n%%:%s", offset, pattern);
         return;
     }
-    // Bytes past the end of the file are not read: fewer than 8 digits to the end leave the
-    // 32-bit value out, fewer than 4 the 16-bit value as well.
-    const int64_t left = int64_t{state.length} - state.caret;
+    // Bytes past the end of the file are not read: fewer than 8 digits from the byte's first
+    // digit to the end leave the 32-bit value out, fewer than 4 the 16-bit value as well.
+    const int64_t left = int64_t{state.length} - 2 * int64_t{offset};
     const bool hasLong = left >= 8;
     const bool hasWord = left >= 4;
     const uint32_t word = hasWord ? bytes[0] | uint32_t{bytes[1]} << 8 : 0;
@@ -91,7 +91,8 @@ void showInspector(int32_t x, int32_t y, int pane) {
         }
     }
     state.inspectorVisible = 1;
-    platform::showPopupAt(state.inspectorWindow, left, top, state.panes[0]);
+    // On top of the panes, which clip their drawing to what it leaves of them.
+    platform::showPopupAt(state.inspectorWindow, left, top);
 }
 
 void showInspectorAtCaret() {

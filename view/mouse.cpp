@@ -4,6 +4,7 @@
 #include "app/layout.h"
 #include "platform/codes.h"
 #include "view/caret.h"
+#include "view/inspector.h"
 #include "view/selection.h"
 
 #include <algorithm>
@@ -17,7 +18,6 @@ enum : uint8_t {
     upward = 0x02,
     downward = 0x04,
     fast = 0x08,
-    alternate = 0x10,
 };
 
 // A selecting caret move to a nibble index, in steps of the pane; the caret is hidden around
@@ -34,17 +34,20 @@ void selectTo(int32_t target, int pane) {
 void stopAutoScroll() {
     platform::stopTimer(state.mainWindow, autoScrollTimer);
     state.autoScrollTicks = 0;
+    state.autoScrollRunning = 0;
 }
 
-// The column under x during a captured drag (x relative to the hex pane): over the text pane a
-// character stands for two hex cells.
+// The column under x while the capture holds (x relative to the hex pane). Over the text pane a
+// character stands for its byte's high digit; over the gap between the panes the pointer counts
+// as right of the hex cells.
 int32_t dragColumn(int32_t x) {
     const int32_t hexWidth = state.rowCells[0] * state.charWidth;
     if (x > hexWidth + state.borderWidth) {
-        // The text pane's column 0, where it really is. Over the gap between the panes the
-        // pointer still counts as right of the hex cells.
         const int32_t textLeft = textPaneOffset();
-        x = x >= textLeft ? 2 * (x - textLeft) : hexWidth + 1;
+        if (x < textLeft) {
+            return state.rowCells[0] - 1;
+        }
+        return 2 * std::min((x - textLeft) / state.charWidth, state.rowCells[1] - 1);
     }
     if (x > hexWidth) {
         return state.rowCells[0] - 1;
@@ -52,12 +55,27 @@ int32_t dragColumn(int32_t x) {
     return x < 0 ? 0 : x / state.charWidth;
 }
 
+// Ends the button's modes: the drag, its timer and the inspector's hold.
+void endMouseModes() {
+    state.mouseSelecting = 0;
+    if (state.dragPane != 0) {
+        stopAutoScroll();
+        state.dragPane = 0;
+    }
+    if (state.inspectorCapture != 0) {
+        state.inspectorCapture = 0;
+        hideInspector();
+    }
+}
+
 } // namespace
 
 int32_t cellAtPoint(int32_t x, int32_t y, int pane) {
+    // A point right of the last column (a pane wider than its rows) is on the row's last cell.
+    const int32_t column = std::min(x / state.charWidth, state.rowCells[pane] - 1);
     const int64_t cell = int64_t{state.topCell} +
                          int64_t{y / state.lineHeight} * state.rowCells[0] +
-                         int64_t{x / state.charWidth} * (pane + 1);
+                         int64_t{column} * (pane + 1);
     return static_cast<int32_t>(std::clamp<int64_t>(cell, INT32_MIN / 2, INT32_MAX));
 }
 
@@ -66,69 +84,62 @@ void mouseDown(int32_t x, int32_t y, int pane) {
         state.savedSelection = state.selection;
     }
     selectTo(cellAtPoint(x, y, pane), 0);
+    // The capture is taken at the press, so that the release comes back wherever the pointer is
+    // then; it belongs to the left button from now on, even while the right one is held.
+    state.inspectorCapture = 0;
+    platform::setCapture(state.panes[0]);
     state.mouseSelecting = 1;
     if (pane != state.activePane) {
         platform::sendMessage(state.mainWindow, wm::character, vk::tab, 0);
     }
 }
 
-void mouseDrag(int32_t x, int32_t y, int pane) {
-    const int32_t cell = cellAtPoint(x, y, pane);
-    if (cell == state.caret) {
-        return;
+void mouseDrag(int32_t x, int32_t y) {
+    // The coordinates are the hex pane's, whichever pane the pointer is over.
+    const int32_t column = dragColumn(x);
+    const int32_t pageHeight = state.lineHeight * state.visibleRows;
+    uint8_t mode = 0;
+    int32_t row = 0;
+    int32_t beyond = 0; // the row one past the edge, in the direction of the zone
+    if (y < 0) {
+        mode = y < -state.autoScrollMargin ? inZone | upward | fast : inZone | upward;
+        beyond = -1;
+    } else if (y > pageHeight) {
+        mode =
+            y > pageHeight + state.autoScrollMargin ? inZone | downward | fast : inZone | downward;
+        row = state.visibleRows - 1;
+        beyond = 1;
+    } else {
+        row = y / state.lineHeight;
     }
+    // Entering a zone moves one row past the edge at once; while the pointer stays in the zones,
+    // moves keep to the edge row and only the timer scrolls, at the zone's pace.
+    const bool entering = mode != 0 && state.autoScrollRunning == 0;
+    if (entering) {
+        row += beyond;
+    }
+    const int64_t target = int64_t{state.topCell} + int64_t{row} * state.rowCells[0] + column;
     if (state.dragPane == 0) {
-        platform::setCapture(state.panes[0]);
-        state.dragPane = static_cast<int8_t>(pane + 1);
+        if (target == state.caret) {
+            return; // still on the pressed cell: no drag yet
+        }
+        state.dragPane = static_cast<int8_t>(state.activePane + 1);
         platform::Window active = state.panes[state.activePane];
         platform::hideCaret(active);
         clearSelection();
         platform::showCaret(active);
         state.selection = {state.caret / 2, state.caret / 2};
-        selectTo(cell, pane);
-        return;
     }
-    // Captured: the coordinates are the hex pane's, whichever pane the pointer is over.
-    const int32_t column = dragColumn(x);
-    const int32_t pageHeight = state.lineHeight * state.visibleRows;
-    const auto keep = static_cast<uint8_t>(state.autoScrollMode & alternate);
-    int32_t row = 0;
-    int32_t beyond = 0; // the row one past the edge, in the direction of the zone
-    if (y < 0) {
-        state.autoScrollMode =
-            keep | (y < -state.autoScrollMargin ? inZone | upward | fast : inZone | upward);
-        beyond = -1;
-    } else if (y > pageHeight) {
-        state.autoScrollMode =
-            keep | (y > pageHeight + state.autoScrollMargin ? inZone | downward | fast
-                                                            : inZone | downward);
-        row = state.visibleRows - 1;
-        beyond = 1;
-    } else {
-        state.autoScrollMode = 0;
-    }
-    if ((state.autoScrollMode & inZone) != 0) {
-        if (state.autoScrollTicks == 0) {
-            platform::startTimer(state.mainWindow, autoScrollTimer, 50);
-            row += beyond;
-        } else if (column % 2 != 0) {
-            // Moves on odd columns alternate between the edge row and the row past it.
-            if ((state.autoScrollMode & alternate) == 0) {
-                row += beyond;
-                state.autoScrollMode |= alternate;
-            }
-        } else {
-            state.autoScrollMode ^= alternate;
-        }
-    } else {
+    state.autoScrollMode = mode;
+    if (entering) {
+        platform::startTimer(state.mainWindow, autoScrollTimer, 50);
+        state.autoScrollRunning = 1;
+    } else if (mode == 0) {
         stopAutoScroll();
-        row = y / state.lineHeight;
     }
-    const int64_t target = int64_t{state.topCell} + int64_t{row} * state.rowCells[0] + column;
-    if (target == state.caret) {
-        return;
+    if (target != state.caret) {
+        selectTo(static_cast<int32_t>(std::clamp<int64_t>(target, INT32_MIN / 2, INT32_MAX)), 0);
     }
-    selectTo(static_cast<int32_t>(std::clamp<int64_t>(target, INT32_MIN / 2, INT32_MAX)), pane);
 }
 
 void autoScrollTick() {
@@ -146,18 +157,19 @@ void autoScrollTick() {
 }
 
 void mouseUp(int32_t x) {
-    state.mouseSelecting = 0;
-    const int dragPane = state.dragPane;
-    if (dragPane == 0) {
+    if (state.mouseSelecting == 0) {
+        return; // a release without a press seen here, or after the system cancelled it
+    }
+    const bool dragged = state.dragPane != 0;
+    endMouseModes(); // before the release, which must not count as a lost capture
+    platform::releaseCapture();
+    if (!dragged) {
         return;
     }
-    stopAutoScroll();
-    state.dragPane = 0; // before the release, which must not count as a lost capture
-    platform::releaseCapture();
     const int pane = x > state.rowCells[0] * state.charWidth + state.borderWidth ? 1 : 0;
     // The focus goes to the pane under the pointer unless it has it already. That is the
     // active pane, which need not be the one the drag began in: a Tab may have switched panes
-    // during the drag, and its first move may have come from the other pane.
+    // during the drag.
     const bool switching = pane != state.activePane;
     state.activePane = static_cast<int8_t>(pane);
     if (switching) {
@@ -166,11 +178,29 @@ void mouseUp(int32_t x) {
 }
 
 void cancelMouseModes() {
-    state.mouseSelecting = 0;
-    if (state.dragPane == 0) {
-        return;
+    const bool held = state.mouseSelecting != 0 || state.inspectorCapture != 0;
+    endMouseModes();
+    if (held) {
+        platform::releaseCapture();
     }
-    stopAutoScroll();
-    state.dragPane = 0;
-    platform::releaseCapture();
+}
+
+void mouseCaptureLost() {
+    endMouseModes();
+}
+
+void holdForInspector(platform::Window pane) {
+    // While the left button holds the capture, its release ends the hold as well.
+    if (state.inspectorVisible != 0 && state.mouseSelecting == 0) {
+        platform::setCapture(pane);
+        state.inspectorCapture = 1;
+    }
+}
+
+void releaseInspector() {
+    hideInspector();
+    if (state.inspectorCapture != 0) {
+        state.inspectorCapture = 0;
+        platform::releaseCapture();
+    }
 }

@@ -3,19 +3,31 @@
 // 50 ms timer, slowly near the pane and fast beyond.
 #pragma once
 
+#include "platform/platform.h"
+
 #include <cstdint>
 
 // The timer of the drag auto-scroll, on the main window.
 constexpr uint32_t autoScrollTimer = 2;
 
-// The cell under a point of a pane's client area: a nibble index, not clamped to the file.
+// The cell under a point of a pane's client area: a nibble index, not clamped to the file; a
+// point right of the row's last column counts as on that column.
 int32_t cellAtPoint(int32_t x, int32_t y, int pane);
+// The left button went down in a pane: the caret moves there and the mouse is captured until
+// the release.
 void mouseDown(int32_t x, int32_t y, int pane);
-// A mouse move while the button is down.
-void mouseDrag(int32_t x, int32_t y, int pane);
+// A mouse move while the button is down, in the hex pane's coordinates (the capture's).
+void mouseDrag(int32_t x, int32_t y);
 void autoScrollTick();
-// The button came up; x is relative to the hex pane while a drag holds the capture.
+// The button came up; x is relative to the hex pane, which holds the capture.
 void mouseUp(int32_t x);
-// The system took the mouse away (another window got the capture, or a box appeared): a drag
-// under way ends where it is, and the button no longer counts as held.
+// The system cancelled the mouse modes (a box appeared): a drag under way ends where it is,
+// the button no longer counts as held, and the capture is given back.
 void cancelMouseModes();
+// Another window took the capture: the same, without giving back what is no longer held.
+void mouseCaptureLost();
+// The right button showed the value inspector in this pane: the pane holds the capture until
+// the button comes up, wherever that happens.
+void holdForInspector(platform::Window pane);
+// The right button came up: the popup goes, and so does the capture it held.
+void releaseInspector();

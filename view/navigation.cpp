@@ -99,6 +99,10 @@ void paneGotFocus(platform::Window pane) {
 }
 
 void paneLostFocus() {
+    // F1's release goes to the window that has the focus then: the popup it shows goes now.
+    if (state.inspectorVisible != 0) {
+        hideInspector();
+    }
     platform::destroyCaret();
 }
 

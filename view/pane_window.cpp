@@ -60,7 +60,13 @@ Outcome paneWindowProc(platform::Window window, uint32_t message, uintptr_t wPar
         if (state.mouseSelecting == 0) {
             return byDefault();
         }
-        mouseDrag(pointX(lParam), pointY(lParam), pane);
+        if ((wParam & mk::leftButton) == 0) {
+            // The button came up where its release was not seen: the selecting ends here, and
+            // a move without the button never selects.
+            cancelMouseModes();
+            return byDefault();
+        }
+        mouseDrag(pointX(lParam), pointY(lParam));
         return handled(0);
     case wm::leftButtonDown:
         mouseDown(pointX(lParam), pointY(lParam), pane);
@@ -73,14 +79,16 @@ Outcome paneWindowProc(platform::Window window, uint32_t message, uintptr_t wPar
         return handled(0);
     case wm::rightButtonDown:
         showInspector(pointX(lParam), pointY(lParam), pane);
+        holdForInspector(window);
         return handled(0);
     case wm::rightButtonUp:
-        hideInspector();
+        releaseInspector();
         return handled(0);
     case wm::captureChanged:
-        // Another window took the mouse while a drag held it: the drag ends there.
-        if (state.dragPane != 0) {
-            cancelMouseModes();
+        // Another window took the mouse while a button held it here: what the button was doing
+        // ends there.
+        if (state.mouseSelecting != 0 || state.inspectorCapture != 0) {
+            mouseCaptureLost();
         }
         return handled(0);
     default:

@@ -33,7 +33,9 @@ void forCells(DrawContext dc, int32_t left, int32_t top, int32_t right, int32_t 
                               (column + 1) * dc->cellWidth, (row + 1) * dc->cellHeight};
             const bool inRegion = std::any_of(dc->clip.begin(), dc->clip.end(),
                                               [&](const Rect& r) { return intersects(pixels, r); });
-            if (!dc->painting || inRegion) {
+            const bool covered =
+                !dc->ignorePopups && headless::popupOver(dc->window, pixels) != nullptr;
+            if ((!dc->painting || inRegion) && !covered) {
                 f(grid.at(column, row));
             }
         }

@@ -172,8 +172,8 @@ const Caret& caret();
 int textCalls(int pane);
 void resetCounters();
 std::string windowText(platform::Window window);
-// The sibling a popup was last placed below.
-platform::Window placedBelow(platform::Window window);
+// True when a visible popup covers the pane's cell: the pane does not draw there.
+bool underPopup(int pane, int32_t column, int32_t row);
 
 // ---- Input --------------------------------------------------------------------------------
 // A key pressed and released with the modifier keys held, through the message loop.
@@ -204,7 +204,9 @@ void closeWindow();
 
 // ---- Mouse and timers -----------------------------------------------------------------------
 // Points are in the main window's client area; the window under the point receives the
-// message, or the window that holds the capture, in its own client coordinates.
+// message, or the window that holds the capture, in its own client coordinates. Each message
+// carries the buttons held, as Win32's do; a release outside every pane reaches the editor only
+// through the capture.
 Point cellPoint(int pane, int32_t column, int32_t row); // the middle of a pane's cell
 void mouseDown(Point at);
 void mouseMove(Point at);

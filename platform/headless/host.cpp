@@ -373,9 +373,18 @@ Grid repaintedGrid(int paneIndex) {
     dc.window = window;
     dc.target = &scratch;
     const int calls = window->textCalls;
+    dc.ignorePopups = true;
     PaintRequest request{&dc, 0, clientHeight(window)};
     paneWindowProc(window, wm::paint, 0, reinterpret_cast<intptr_t>(&request));
     window->textCalls = calls;
+    // What a popup covers cannot be seen; it is repainted when the popup goes.
+    for (int32_t row = 0; row < scratch.rows; ++row) {
+        for (int32_t column = 0; column < scratch.columns; ++column) {
+            if (underPopup(paneIndex, column, row)) {
+                scratch.at(column, row) = window->grid.at(column, row);
+            }
+        }
+    }
     return scratch;
 }
 
@@ -427,8 +436,11 @@ std::string windowText(platform::Window window) {
     return window->text;
 }
 
-platform::Window placedBelow(platform::Window window) {
-    return window->below;
+bool underPopup(int paneIndex, int32_t column, int32_t row) {
+    const Metrics& m = host().metrics;
+    const platform::Rect pixels{column * m.charWidth, row * m.lineHeight,
+                                (column + 1) * m.charWidth, (row + 1) * m.lineHeight};
+    return popupOver(state.panes[paneIndex], pixels) != nullptr;
 }
 
 // ---- Input --------------------------------------------------------------------------------
@@ -575,13 +587,6 @@ void closeWindow() {
 
 namespace {
 
-// The client origin of a child window in the main window's client area.
-Point clientOrigin(platform::Window window) {
-    const int32_t border =
-        window->kind == platform::WindowObject::Kind::pane ? host().metrics.cxBorder : 0;
-    return {window->rect.left + border, window->rect.top + border};
-}
-
 void postMouse(uint32_t message, Point at) {
     Host& h = host();
     platform::Window target = h.capture;
@@ -599,11 +604,48 @@ void postMouse(uint32_t message, Point at) {
     const Point origin = clientOrigin(target);
     const auto x = static_cast<uint16_t>(at.x - origin.x);
     const auto y = static_cast<uint16_t>(at.y - origin.y);
-    h.queue.push_back({target, message, 0, static_cast<intptr_t>(x | uint32_t{y} << 16), -1});
+    const uintptr_t buttons = (h.leftHeld ? uintptr_t{mk::leftButton} : 0) |
+                              (h.rightHeld ? uintptr_t{mk::rightButton} : 0);
+    h.queue.push_back({target, message, buttons, static_cast<intptr_t>(x | uint32_t{y} << 16), -1});
     pump();
 }
 
 } // namespace
+
+Point clientOrigin(platform::Window window) {
+    const int32_t border =
+        window->kind == platform::WindowObject::Kind::pane ? host().metrics.cxBorder : 0;
+    return {window->rect.left + border, window->rect.top + border};
+}
+
+platform::Window popupOver(platform::Window pane, const platform::Rect& pixels) {
+    if (pane->kind != platform::WindowObject::Kind::pane) {
+        return nullptr;
+    }
+    const Point origin = clientOrigin(pane);
+    for (const auto& window : host().windows) {
+        const platform::Rect& r = window->rect;
+        if (window->kind == platform::WindowObject::Kind::inspector && window->visible &&
+            pixels.left + origin.x < r.right && r.left < pixels.right + origin.x &&
+            pixels.top + origin.y < r.bottom && r.top < pixels.bottom + origin.y) {
+            return window.get();
+        }
+    }
+    return nullptr;
+}
+
+void uncoverPanes(platform::Window popup) {
+    if (!popup->visible) {
+        return;
+    }
+    for (platform::Window pane : host().panes) {
+        const Point origin = clientOrigin(pane);
+        const platform::Rect& r = popup->rect;
+        platform::invalidateRect(
+            pane, {r.left - origin.x, r.top - origin.y, r.right - origin.x, r.bottom - origin.y},
+            false);
+    }
+}
 
 Point cellPoint(int paneIndex, int32_t column, int32_t row) {
     const Point origin = clientOrigin(state.panes[paneIndex]);
@@ -613,24 +655,29 @@ Point cellPoint(int paneIndex, int32_t column, int32_t row) {
 }
 
 void mouseDown(Point at) {
+    host().leftHeld = true;
     postMouse(wm::leftButtonDown, at);
 }
 void mouseMove(Point at) {
     postMouse(wm::mouseMove, at);
 }
 void mouseUp(Point at) {
+    host().leftHeld = false;
     postMouse(wm::leftButtonUp, at);
 }
 void doubleClick(Point at) {
-    postMouse(wm::leftButtonDown, at);
-    postMouse(wm::leftButtonUp, at);
+    mouseDown(at);
+    mouseUp(at);
+    host().leftHeld = true;
     postMouse(wm::leftButtonDoubleClick, at);
-    postMouse(wm::leftButtonUp, at);
+    mouseUp(at);
 }
 void rightDown(Point at) {
+    host().rightHeld = true;
     postMouse(wm::rightButtonDown, at);
 }
 void rightUp(Point at) {
+    host().rightHeld = false;
     postMouse(wm::rightButtonUp, at);
 }
 
@@ -738,6 +785,9 @@ Accelerators loadAccelerators() {
 void acceptDroppedFiles(Window) {}
 
 void showWindow(Window window, int showCommand) {
+    if (showCommand == sw::hide) {
+        headless::uncoverPanes(window);
+    }
     window->visible = showCommand != sw::hide;
     if (window == host().main && window->visible && host().focus == nullptr) {
         host().focus = window;
@@ -842,11 +892,11 @@ bool keyIsDown(int virtualKey) {
     return host().keysDown.count(virtualKey) != 0;
 }
 
-void showPopupAt(Window window, int32_t x, int32_t y, Window after) {
+void showPopupAt(Window window, int32_t x, int32_t y) {
+    headless::uncoverPanes(window); // from where it was, when it moves while shown
     const int32_t width = window->rect.right - window->rect.left;
     const int32_t height = window->rect.bottom - window->rect.top;
     window->rect = {x, y, x + width, y + height};
-    window->below = after;
     window->visible = true;
 }
 
@@ -878,7 +928,12 @@ Rect workAreaNear(const Rect& rect) {
 }
 
 void setCapture(Window window) {
-    host().capture = window;
+    auto& h = host();
+    Window old = h.capture;
+    h.capture = window;
+    if (old != nullptr && old != window) {
+        headless::dispatch(old, wm::captureChanged, 0, 0);
+    }
 }
 
 void releaseCapture() {

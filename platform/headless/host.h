@@ -16,7 +16,6 @@ struct platform::WindowObject {
     // The update region: the union of these rectangles, in client pixels.
     std::vector<platform::Rect> invalid;
     int textCalls = 0;
-    platform::Window below = nullptr; // a popup: the sibling it was last placed below
     // A dialog.
     platform::DialogProcedure procedure = nullptr;
     std::map<int, headless::DialogControl> controls;
@@ -34,7 +33,8 @@ struct platform::FontObject {
 struct platform::DrawObject {
     platform::WindowObject* window = nullptr;
     headless::Grid* target = nullptr;
-    bool painting = false; // inside a paint: drawing is clipped to the update region
+    bool painting = false;     // inside a paint: drawing is clipped to the update region
+    bool ignorePopups = false; // a repaint from scratch, as if no popup covered the pane
     std::vector<platform::Rect> clip;
     bool cellMapping = false;
     int32_t cellWidth = 1;
@@ -88,6 +88,8 @@ struct Host {
     bool dropReleased = false;
     // Mouse and timers.
     platform::Window capture = nullptr;
+    bool leftHeld = false;
+    bool rightHeld = false;
     std::set<uint32_t> timers;
     // Modal loops: the owner of each open box or dialog (null for an ownerless box).
     std::vector<platform::Window> modalOwners;
@@ -103,6 +105,13 @@ struct Host {
 Host& host();
 // Delivers a message to a window's procedure, with the default processing where it asks for it.
 intptr_t dispatch(platform::Window window, uint32_t message, uintptr_t wParam, intptr_t lParam);
+// The client origin of a child window in the main window's client area.
+Point clientOrigin(platform::Window window);
+// The visible popup, on top of the panes, that covers these pixels of a pane's client area, or
+// null: the pane's drawing is clipped there, as a window that clips its siblings is.
+platform::Window popupOver(platform::Window pane, const platform::Rect& pixels);
+// A popup that hides or moves uncovers the panes beneath it: that part of them becomes invalid.
+void uncoverPanes(platform::Window popup);
 // Paints a pane's invalid region.
 void paintInvalid(platform::Window window);
 // Fits a pane's grid to its client size, keeping what overlaps.

@@ -38,6 +38,7 @@ static_assert(vk::right == VK_RIGHT && vk::down == VK_DOWN && vk::insert == VK_I
 static_assert(vk::del == VK_DELETE && vk::f1 == VK_F1 && vk::f3 == VK_F3);
 static_assert(mb::ok == MB_OK && mb::yesNo == MB_YESNO && mb::iconError == MB_ICONERROR);
 static_assert(mb::systemModal == MB_SYSTEMMODAL);
+static_assert(mk::leftButton == MK_LBUTTON && mk::rightButton == MK_RBUTTON);
 static_assert(answer::ok == IDOK && answer::yes == IDYES && answer::no == IDNO);
 static_assert(sb::lineUp == SB_LINEUP && sb::lineDown == SB_LINEDOWN);
 static_assert(sb::pageUp == SB_PAGEUP && sb::pageDown == SB_PAGEDOWN);
@@ -125,8 +126,10 @@ Window createMainWindow(const char* title) {
 
 Window createPane(int32_t x, int32_t y, int32_t width, int32_t height) {
     return reinterpret_cast<Window>(
-        CreateWindowExA(0, "IEDIT", "", WS_CHILD | WS_VISIBLE | WS_BORDER, x, y, width, height,
-                        hwnd(state.mainWindow), nullptr, instance(), nullptr));
+        // Clipped to what siblings above them leave visible: the value inspector's popup lies
+        // over the panes, and their drawing must not cover it.
+        CreateWindowExA(0, "IEDIT", "", WS_CHILD | WS_VISIBLE | WS_BORDER | WS_CLIPSIBLINGS, x, y,
+                        width, height, hwnd(state.mainWindow), nullptr, instance(), nullptr));
 }
 
 Window createInspector() {
@@ -196,9 +199,8 @@ bool keyIsDown(int virtualKey) {
     return (GetKeyState(virtualKey) & 0x8000) != 0;
 }
 
-void showPopupAt(Window window, int32_t x, int32_t y, Window after) {
-    SetWindowPos(hwnd(window), hwnd(after), x, y, 0, 0,
-                 SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+void showPopupAt(Window window, int32_t x, int32_t y) {
+    SetWindowPos(hwnd(window), HWND_TOP, x, y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
 }
 
 Rect workAreaNear(const Rect& rect) {

@@ -505,8 +505,10 @@ void Fuzzer::checkInvariants() {
     require(bar.maximum == length / row && bar.page == state.visibleRows &&
                 bar.position == state.topCell / row,
             "the scroll bar shows the view");
-    require((state.dragPane != 0) == (headless::capture() != nullptr),
-            "dragPane is set exactly while the mouse is captured");
+    require((headless::capture() != nullptr) ==
+                (state.mouseSelecting != 0 || state.inspectorCapture != 0),
+            "the mouse is captured exactly while a button holds it");
+    require(state.dragPane == 0 || state.mouseSelecting != 0, "a drag holds the left button");
     require(state.activePane == 0 || state.activePane == 1, "the active pane is a pane");
     require(headless::focus() == headless::pane(state.activePane),
             "the active pane has the keyboard focus");

@@ -58,3 +58,20 @@ TEST_F(Inspector, F1ShowsTheBytesAtTheCaretAfterEditsOncePerPress) {
     headless::wheel(120); // a scroll hides it
     EXPECT_EQ(shown(), "");
 }
+
+TEST_F(Inspector, ItGoesWhereverTheButtonComesUpAndThePanesRedrawWhatItCovered) {
+    startWith(sequence(200));
+    headless::rightDown(headless::cellPoint(0, 4, 2));
+    ASSERT_NE(shown(), "");
+    headless::press(vk::down, {vk::shift}); // highlights rows under the popup
+    headless::press(vk::down, {vk::shift});
+    headless::rightUp({-30, -30}); // released outside the window
+    EXPECT_EQ(shown(), "");
+    EXPECT_EQ(headless::capture(), nullptr);
+    expectPanesMatchRepaint();
+    // On a file of 8 bytes, byte 4 holds a 32-bit value whichever of its digits is clicked.
+    startWith(sequence(8));
+    for (const int digit : {8, 9}) {
+        EXPECT_EQ(rightClick(0, digit, 0), "@ 4\r\nb:4\n\rs:1284\r\nl:117835012");
+    }
+}

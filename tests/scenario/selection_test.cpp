@@ -169,6 +169,75 @@ TEST_F(Selection, AutoScrollCountsTimerTicksAndABoxOrALostCaptureEndsTheDrag) {
     expectNoDrag();
     headless::mouseDown(byteAt(0, 3));
     headless::mouseMove(byteAt(0, 5));
-    platform::sendMessage(headless::pane(0), wm::captureChanged, 0, 0);
+    platform::setCapture(headless::mainWindow()); // another window takes the mouse
+    platform::releaseCapture();
     expectNoDrag();
+}
+
+TEST_F(Selection, AReleaseAnywhereEndsTheSelectingAndBareMovesSelectNothing) {
+    // Released over the gap between the panes or outside the window, right after the press or
+    // after a drag: the capture taken at the press brings the release back.
+    for (const bool dragged : {false, true}) {
+        for (const bool outside : {false, true}) {
+            SCOPED_TRACE(2 * dragged + outside);
+            startWith(sequence(60));
+            const headless::Point away =
+                outside ? headless::Point{-30, -30}
+                        : headless::Point{headless::windowRect(headless::pane(1)).left - 3, 20};
+            headless::mouseDown(byteAt(0, 12));
+            if (dragged) {
+                headless::mouseMove(byteAt(0, 15));
+            }
+            headless::mouseMove(away);
+            headless::mouseUp(away);
+            expectNoDrag();
+            const ByteRange kept = state.selection;
+            headless::mouseMove(byteAt(0, 40)); // no button held
+            press(vk::right, 1, {});
+            headless::mouseDown(byteAt(0, 50));
+            headless::mouseUp(byteAt(0, 50));
+            EXPECT_EQ(state.caret, 100);
+            expectSelection(kept.start, kept.end);
+        }
+    }
+}
+
+TEST_F(Selection, MovesInAZoneNeverOutpaceItsTicksAndComingBackStopsTheScrolling) {
+    startWith(sequence(2000));
+    const int32_t rows = state.visibleRows;
+    headless::mouseDown(byteAt(0, 101));
+    headless::mouseMove(byteAt(0, 1, rows)); // into the slow zone: one row at once
+    EXPECT_EQ(state.topCell / 20, 1);
+    for (int i = 0; i < 10; ++i) { // wiggling between ticks: only the 6th tick scrolls
+        headless::mouseMove(headless::cellPoint(0, 2 * (i % 3) + 1, rows));
+        headless::tick();
+    }
+    EXPECT_EQ(state.topCell / 20, 2);
+    // Straight back onto the caret's own cell.
+    headless::mouseMove(
+        headless::cellPoint(0, state.caret % 20, (state.caret - state.topCell) / 20));
+    EXPECT_FALSE(headless::timerRunning(dragTimer));
+    headless::tick(12);
+    EXPECT_EQ(state.topCell / 20, 2);
+}
+
+TEST_F(Selection, TheFirstMoveFromALowDigitAndAClickRightOfTheRowsLandExactly) {
+    startWith(sequence(60));
+    headless::mouseDown(headless::cellPoint(0, 7, 0)); // byte 3's low digit
+    headless::mouseMove(byteAt(1, 7));                 // first move: over the text pane's byte 7
+    EXPECT_EQ(state.caret, 14);
+    expectSelection(3, 7);
+    headless::mouseUp(byteAt(1, 7));
+    // A window the size could not snap: a strip right of the rows in both panes. A click there
+    // stays on its row, on the row's last cell.
+    headless::resizeWithoutSnapping(state.chromeWidth + 30 * 8 + 20, 46 + 10 * 12);
+    ASSERT_EQ(state.rowCells[1], 10);
+    const int clicks[][2] = {{0, 58}, {0, 59}, {1, 58}}; // the switch of panes rounds
+    for (const auto& [pane, caret] : clicks) {
+        const headless::Point strip{headless::windowRect(headless::pane(pane)).right - 3,
+                                    byteAt(0, 20).y};
+        headless::mouseDown(strip);
+        headless::mouseUp(strip);
+        EXPECT_EQ(state.caret, caret);
+    }
 }
