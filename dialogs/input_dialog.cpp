@@ -1,8 +1,10 @@
 #include "dialogs/input_dialog.h"
 
 #include "app/editor_state.h"
+#include "files/errors.h"
 #include "platform/codes.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cinttypes>
 #include <cstdio>
@@ -20,29 +22,57 @@ const char* skipBlanks(const char* text) {
     return text;
 }
 
-// A hexadecimal number after optional blanks and sign, wrapping around in 32 bits; false when
-// no hexadecimal digit follows.
-bool hexValue(const char* text, uint32_t& value) {
+// A number's sign and magnitude after optional blanks: the magnitude stops growing past any
+// count the editor can use, so that a long entry never wraps around into another number.
+struct Number {
+    bool negative = false;
+    uint64_t magnitude = 0;
+    bool digits = false; // false: no digit followed the sign
+};
+constexpr uint64_t largestMagnitude = uint64_t{1} << 48;
+
+Number readNumber(const char* text, int base) {
+    Number number;
     text = skipBlanks(text);
-    const bool negative = *text == '-';
+    number.negative = *text == '-';
     if (*text == '-' || *text == '+') {
         ++text;
     }
-    if (text[0] == '0' && (text[1] == 'x' || text[1] == 'X') &&
+    if (base == 16 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X') &&
         std::isxdigit(static_cast<unsigned char>(text[2]))) {
         text += 2;
     }
-    value = 0;
-    bool digits = false;
-    for (; std::isxdigit(static_cast<unsigned char>(*text)); ++text) {
+    for (;; ++text) {
         const int c = std::tolower(static_cast<unsigned char>(*text));
-        value = value * 16 + static_cast<uint32_t>(c <= '9' ? c - '0' : c - 'a' + 10);
-        digits = true;
+        int digit = 0;
+        if (c >= '0' && c <= '9') {
+            digit = c - '0';
+        } else if (base == 16 && c >= 'a' && c <= 'f') {
+            digit = c - 'a' + 10;
+        } else {
+            break;
+        }
+        number.magnitude =
+            std::min(number.magnitude * static_cast<uint64_t>(base) + static_cast<uint64_t>(digit),
+                     largestMagnitude);
+        number.digits = true;
     }
-    if (negative) {
-        value = 0u - value;
+    return number;
+}
+
+// Writes the number in the base after the prefix already in output; a zero writes nothing when
+// zeroIsEmpty. The sign stays a sign: the text always stands for the number itself.
+void writeNumber(char* output, int outputSize, int length, const Number& number, bool hex,
+                 bool zeroIsEmpty) {
+    const auto room = static_cast<size_t>(outputSize - length);
+    if (number.magnitude == 0) {
+        if (!zeroIsEmpty && number.digits) {
+            std::snprintf(output + length, room, "0");
+        }
+        return;
     }
-    return digits;
+    std::snprintf(output + length, room, hex ? "%s%" PRIx64 : "%s%" PRIu64,
+                  number.negative ? "-" : "", number.magnitude);
 }
 
 // The prefix character of a number: the text's first character when it is one of the extra
@@ -63,12 +93,20 @@ void decimalToHexText(platform::Window dialog) {
         converted[length++] = text[0];
         ++number;
     }
-    const auto value = static_cast<uint32_t>(decimalValue(number));
-    if (value != 0) {
-        std::snprintf(converted + length, sizeof converted - static_cast<size_t>(length),
-                      "%" PRIx32, value);
-    }
+    writeNumber(converted, sizeof converted, length, readNumber(number, 10), true, true);
     platform::setControlText(dialog, control::firstEdit, converted);
+}
+
+// The decimal text of the hexadecimal number in box 201, when it fits the caller's buffer;
+// otherwise the user is told, and nothing is handed back.
+bool decimalTextFits(platform::Window dialog, const InputRequest& request, char* decimal,
+                     int size) {
+    hexToDecimalText(dialog, decimal, size);
+    if (static_cast<int>(std::strlen(decimal)) < request.bufferLength) {
+        return true;
+    }
+    platform::messageBox(dialog, "Number too long in decimal", messageCaption, mb::ok);
+    return false;
 }
 
 intptr_t inputDialogProc(platform::Window dialog, uint32_t message, uintptr_t wParam,
@@ -98,10 +136,9 @@ intptr_t inputDialogProc(platform::Window dialog, uint32_t message, uintptr_t wP
             result = 3;
             if ((state.inputFilter & filter::hex) != 0) {
                 char decimal[textRoom];
-                hexToDecimalText(dialog, decimal, sizeof decimal);
                 // A number whose decimal text does not fit the caller's buffer would be handed
                 // back cut, as another number: the dialog stays open for a smaller one.
-                if (static_cast<int>(std::strlen(decimal)) >= request.bufferLength) {
+                if (!decimalTextFits(dialog, request, decimal, sizeof decimal)) {
                     return 1;
                 }
                 std::snprintf(request.text, static_cast<size_t>(request.bufferLength), "%s",
@@ -122,9 +159,14 @@ intptr_t inputDialogProc(platform::Window dialog, uint32_t message, uintptr_t wP
             return 0;
         }
         if ((state.inputFilter & filter::hex) != 0) {
-            state.inputFilter &= static_cast<uint16_t>(~filter::hex);
             char decimal[textRoom];
-            hexToDecimalText(dialog, decimal, sizeof decimal);
+            // The box takes no more than the buffer holds: a number that would not fit in
+            // decimal stays hexadecimal, and the box stays checked.
+            if (!decimalTextFits(dialog, request, decimal, sizeof decimal)) {
+                platform::setChecked(dialog, control::checkbox, true);
+                return 1;
+            }
+            state.inputFilter &= static_cast<uint16_t>(~filter::hex);
             platform::setControlText(dialog, control::firstEdit, decimal);
         } else {
             state.inputFilter |= filter::hex;
@@ -205,13 +247,10 @@ void hexToDecimalText(platform::Window dialog, char* output, int outputSize) {
         ++number;
     }
     output[length] = '\0';
-    uint32_t value = 0;
     // Without a hexadecimal number after the prefix (nothing, or a lone sign), the number stays
-    // empty: only the prefix is handed back.
-    if (hexValue(number, value)) {
-        std::snprintf(output + length, static_cast<size_t>(outputSize - length), "%" PRId32,
-                      static_cast<int32_t>(value));
-    }
+    // empty: only the prefix is handed back. Otherwise its exact value: FFFFFFFF is 4294967295,
+    // never -1, which a caller would read as another number, or as a direction.
+    writeNumber(output, outputSize, length, readNumber(number, 16), false, false);
 }
 
 int32_t decimalValue(const char* text) {
@@ -228,4 +267,10 @@ int32_t decimalValue(const char* text) {
         value = 0u - value;
     }
     return static_cast<int32_t>(value);
+}
+
+int64_t decimalCount(const char* text) {
+    const Number number = readNumber(text, 10);
+    const auto magnitude = static_cast<int64_t>(number.magnitude);
+    return number.negative ? -magnitude : magnitude;
 }

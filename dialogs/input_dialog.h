@@ -66,3 +66,6 @@ void hexToDecimalText(platform::Window dialog, char* output, int outputSize);
 // The decimal conversion of the value commands: leading blanks, an optional sign, then digits
 // up to the first other character, wrapping around in 32 bits; no digits read as 0.
 int32_t decimalValue(const char* text);
+// The same conversion without the wrap-around, for offsets and counts: a number too large for
+// any file stays too large (it is held at 2^48) instead of coming back as a small or negative one.
+int64_t decimalCount(const char* text);

@@ -9,6 +9,7 @@
 #include "platform/codes.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -18,11 +19,11 @@ constexpr int32_t largestCopy = 0x100000;
 } // namespace
 
 void copySelection(int command) {
-    int32_t count = state.selection.end - state.selection.start;
-    if (count <= 0) {
+    const int32_t selected = state.selection.end - state.selection.start;
+    if (selected <= 0) {
         return;
     }
-    count = std::min(count, largestCopy);
+    int32_t count = std::min(selected, largestCopy);
     if (!platform::openClipboard(state.mainWindow)) {
         showError(4);
         return;
@@ -79,6 +80,14 @@ void copySelection(int command) {
         platform::freeShared(text);
     }
     platform::closeClipboard();
+    // A copy cut at the clipboard's limit says so: pasted elsewhere, it is not the selection.
+    const int32_t copied = command == cmd::copyHex ? count / 2 : count;
+    if (copied < selected) {
+        char message[80];
+        std::snprintf(message, sizeof message,
+                      "Selection too large - only the first %d bytes copied", copied);
+        platform::messageBox(state.mainWindow, message, messageCaption, mb::ok);
+    }
 }
 
 bool pasteClipboard() {
@@ -113,9 +122,10 @@ bool pasteClipboard() {
             platform::closeClipboard();
             return false;
         }
-        // Text from elsewhere: up to the first zero byte of the block's last 32 bytes.
-        const size_t tail = std::min<size_t>(size, 32);
-        const auto* zero = static_cast<const uint8_t*>(std::memchr(data + size - tail, 0, tail));
+        // Text from elsewhere ends at its first zero byte: the block may be larger than the text
+        // (Windows itself allocates the text it converts in blocks of its own size), and what
+        // lies after the terminator is not part of it.
+        const auto* zero = static_cast<const uint8_t*>(std::memchr(data, 0, size));
         count = zero != nullptr ? static_cast<size_t>(zero - data) : size;
     }
     count = std::min<size_t>(count, largestCopy);

@@ -77,7 +77,9 @@ void goToOffset() {
         return;
     }
     const char direction = text[0] == '+' || text[0] == '-' ? text[0] : '\0';
-    const int64_t nibbles = 2 * int64_t{decimalValue(direction != '\0' ? text + 1 : text)};
+    // An offset or count beyond the file, however large, stops at its end (or at its start
+    // going back).
+    const int64_t nibbles = 2 * decimalCount(direction != '\0' ? text + 1 : text);
     int64_t target = nibbles;
     if (direction == '+') {
         target = state.caret + nibbles;

@@ -365,10 +365,8 @@ void expectPaste(Fuzzer& f) {
         std::memcpy(&stored, binary.data(), 4);
         count = std::min<size_t>(stored, text.size());
     } else if (!text.empty()) {
-        // Text from elsewhere: up to the first zero byte of the block's last 32 bytes.
-        const size_t tail = std::min<size_t>(text.size(), 32);
-        const auto zero = std::find(text.end() - static_cast<ptrdiff_t>(tail), text.end(), 0);
-        count = static_cast<size_t>(zero - text.begin());
+        // Text from elsewhere: up to its first zero byte.
+        count = static_cast<size_t>(std::find(text.begin(), text.end(), 0) - text.begin());
     }
     text.resize(std::min<size_t>(count, largestCopy));
     f.event.expect = [&f, at, capacity, text](const Doc& pre, const Doc& post) {

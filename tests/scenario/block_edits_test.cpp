@@ -60,11 +60,12 @@ TEST_F(BlockEdits, CutFileAndExtendFileChangeTheEndAndUndoGivesItBack) {
             expectPanesMatchRepaint();
         }
     }
-    // A negative count (hexadecimal ffffffff) is refused, as a file past the size limit.
+    // Hexadecimal ffffffff is 4294967295, too long for the count's box in decimal: nothing is
+    // handed back, nothing written.
     startWith(sequence(8));
     headless::answerDialog({click(control::checkbox), type("ffffffff"), click(control::ok)});
     headless::command(cmd::extendFile);
-    EXPECT_EQ(lastMessage(), "Maximum filesize exceeded");
+    EXPECT_EQ(lastMessage(), "Number too long in decimal");
     EXPECT_EQ(changeCount(), 0);
 }
 
@@ -131,22 +132,27 @@ TEST_F(BlockEdits, CopyPutsTheSelectionOnTheClipboardOnlyWhenItCan) {
         }
         headless::press(vk::tab);
     }
-    // A copy is cut to 0x100000 bytes, its hex text to 0x100000 digits.
+    EXPECT_EQ(headless::messageBoxes().size(), 2u); // none about the size
+    // A copy is cut to 0x100000 bytes, its hex text to 0x100000 digits, and says so.
     startWith(sequence(0x100010));
     headless::command(cmd::selectAll);
-    for (const int command : {cmd::copy, cmd::copyHex}) {
+    for (const auto& [command, copied] :
+         {std::pair{cmd::copy, "1048576"}, {cmd::copyHex, "524288"}}) {
         headless::command(command);
         EXPECT_EQ(clipboardText().size(), 0x100001u);
+        EXPECT_EQ(lastMessage(),
+                  "Selection too large - only the first " + std::string(copied) + " bytes copied");
     }
 }
 
-TEST_F(BlockEdits, PasteTakesACountOrLooksForTheTerminatorInTheBlocksTail) {
+TEST_F(BlockEdits, PasteTakesACountOrTheTextUpToItsTerminator) {
     // The text block, its size and the "KEZ_BIN" block (none when shorter than a count). A
-    // count carries zero bytes but is never taken beyond the block; without one, the first zero
-    // of the block's last 32 bytes ends the text. The caret's byte is the first written.
+    // count carries zero bytes but is never taken beyond the block; without one, the text's
+    // first zero ends it, however large the block. The caret's byte is the first written.
     const std::tuple<std::string_view, size_t, std::string_view, std::string_view> cases[] = {
         {"hi\0"sv, 20, ""sv, "hi"sv},
-        {"hi\0"sv, 40, ""sv, "hi\0\0\0\0\0\0"sv},
+        {"hi\0"sv, 4096, ""sv, "hi"sv},
+        {"hi!"sv, 3, ""sv, "hi!"sv},
         {"abc"sv, 3, "\1\0\0"sv, "abc"sv},
         {"a\0b"sv, 3, "\2\0\0\0"sv, "a\0"sv},
         {"ab\0"sv, 3, "\xE8\3\0\0"sv, "ab\0"sv},

@@ -55,18 +55,21 @@ TEST_F(InputDialog, EachCommandFiltersItsBoxAndSplitsItsPrompt) {
 
 TEST_F(InputDialog, GoToMovesToAnOffsetOrByACountWithinTheFile) {
     // The box's text at OK, the result (3: Hex box checked) and the caret; a count from a low
-    // digit keeps the digit. Hex converts both ways, wrapping in 32 bits: zero becomes no number,
-    // a lone prefix stays alone; a-f get in only in hexadecimal mode.
+    // digit keeps the digit. Hex converts both ways exactly: zero becomes no number, a lone
+    // prefix stays alone; a-f get in only in hexadecimal mode. An offset past the file, however
+    // large (FFFFFFFF above all), stops at its end.
     const std::tuple<int32_t, std::vector<DialogStep>, const char*, intptr_t, int32_t> cases[] = {
         {21, {type("+3")}, "+3", 1, 27},
         {21, {type("-100")}, "-100", 1, 0},
         {0, {type("5000")}, "5000", 1, 2000},
-        {0, {type("4294967312"), toggle}, "10", 3, 32},
+        {0, {type("4294967312"), toggle}, "100000010", 3, 2000},
         {20, {type("+256"), toggle}, "+100", 3, 20 + 512},
         {0, {type("+256"), toggle, toggle}, "+256", 1, 512},
         {0, {type("256"), toggle, type("a"), toggle, type("b")}, "4106", 1, 2000},
         {0, {type("0"), toggle}, "", 3, 0},
-        {10, {toggle, type("ffffffff"), toggle}, "-1", 1, 8},
+        {10, {toggle, type("ffffffff"), toggle}, "4294967295", 1, 2000},
+        {1990, {toggle, type("ffffffff")}, "FFFFFFFF", 3, 2000},
+        {0, {toggle, type("+80000000"), toggle}, "+2147483648", 1, 2000},
         {20, {toggle, type("+-"), toggle}, "+", 1, 20},
         {20, {type("5"), click(control::cancel)}, "5", 0, 20}};
     startWith(Bytes(1000));
@@ -77,11 +80,13 @@ TEST_F(InputDialog, GoToMovesToAnOffsetOrByACountWithinTheFile) {
         EXPECT_EQ(headless::dialogsShown().back().result, result) << text;
         EXPECT_EQ(state.caret, caret) << text;
     }
-    // 5F5E100 is 100000000: its nine digits do not fit Extend File's 9-byte buffer, and the
-    // dialog stays open for a smaller number.
+    // 5F5E100 is 100000000: its nine digits do not fit Extend File's 9-byte buffer. Unticking
+    // is refused and OK keeps the dialog open for a smaller number, each time saying why.
     run(cmd::extendFile,
-        {toggle, type("5f5e100"), click(control::ok), type(std::string(7, '\b') + "64")});
+        {toggle, type("5f5e100"), toggle, click(control::ok), type(std::string(7, '\b') + "64")});
     EXPECT_EQ(state.length, 2 * (1000 + 100));
+    EXPECT_EQ(headless::messageBoxes().size(), 2u);
+    EXPECT_EQ(lastMessage(), "Number too long in decimal");
 }
 
 TEST_F(InputDialog, DecimalAndBitsWriteFromTheCaretsByte) {
