@@ -109,7 +109,16 @@ struct EditorState {
     int16_t replacementLength = 0;
     uint8_t lastSearchFound = 0;
     int32_t searchOrigin = 0;
+    // The open find dialog's request and window; null while the dialog is not open.
     FindRequest* currentFindRequest = nullptr;
+    platform::Window findDialog = nullptr;
+    // Set while the find dialog carries out a command: a box that command shows (a question, a
+    // report) leaves the dialog's buttons on the screen, and none of them may act before it is
+    // answered.
+    bool findDialogBusy = false;
+    // Where the find dialog left the caret, just after the match it found: Find Next from there
+    // takes a match that starts at the caret itself. -1 when it left none.
+    int32_t findResumeCaret = -1;
     int16_t findMatchPending = 0;
     int16_t findInSelection = 0;
     uint32_t findDialogResult = 0;

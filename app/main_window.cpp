@@ -74,8 +74,9 @@ bool confirmDiscardChanges() {
     if (state.undoLog->changeCount == 0) {
         return true;
     }
+    // Only Yes discards: a box closed any other way (Escape, its close button) keeps them.
     const bool discard = platform::messageBox(nullptr, "File has been changed - Close it anyway?",
-                                              messageCaption, mb::yesNo) != answer::no;
+                                              messageCaption, mb::yesNo) == answer::yes;
     // Input typed while the question was open may have ended the program (a low-memory rescue,
     // or a close): then nothing more happens to the document.
     return discard && !state.closing;
@@ -261,11 +262,20 @@ Outcome mainWindowProc(platform::Window window, uint32_t message, uintptr_t wPar
         openDroppedFile(reinterpret_cast<platform::DropHandle>(wParam));
         return handled(0);
     case wm::findFromDialog:
-        return handled(findFromDialog(reinterpret_cast<FindRequest*>(lParam), wParam != 0));
     case wm::replaceOnce:
-        return handled(replaceOnce(reinterpret_cast<FindRequest*>(lParam)));
-    case wm::replaceAll:
-        return handled(replaceAll(reinterpret_cast<FindRequest*>(lParam), wParam != 0));
+    case wm::replaceAll: {
+        // Only the open find dialog's own request is acted on: any program can post these
+        // messages, with any pointer or none.
+        auto* request = reinterpret_cast<FindRequest*>(lParam);
+        if (request == nullptr || request != state.currentFindRequest) {
+            return handled(0);
+        }
+        if (message == wm::findFromDialog) {
+            return handled(findFromDialog(request, wParam != 0));
+        }
+        return handled(message == wm::replaceOnce ? replaceOnce(request)
+                                                  : replaceAll(request, wParam != 0));
+    }
     default:
         return byDefault();
     }

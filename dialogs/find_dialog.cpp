@@ -25,6 +25,14 @@ void countText(char* text, size_t size, int32_t count) {
     std::snprintf(text, size, "%s", digits);
 }
 
+// The hex text typed for a pattern, decoded into bytes: a lone last digit is ignored.
+int16_t decodePattern(const char* text, uint8_t* bytes) {
+    const auto length = static_cast<int16_t>(std::strlen(text) / 2);
+    hexConvert(const_cast<char*>(text), bytes, 0, static_cast<uint32_t>(length), false);
+    bytes[length] = 0;
+    return length;
+}
+
 void collapseFindDialog(platform::Window dialog) {
     platform::resizeDialog(dialog, 170, 37);
     for (const int id : {control::replace, control::replaceAll, control::with, control::secondEdit,
@@ -54,6 +62,28 @@ intptr_t sendToMain(uint32_t message) {
                                  reinterpret_cast<intptr_t>(state.currentFindRequest));
 }
 
+// The pattern a search text stands for, in the active pane's entry: hexadecimal digits in the
+// hex pane, characters in the text pane.
+int16_t patternOf(const char* text, uint8_t* bytes) {
+    if (state.activePane == 0) {
+        return decodePattern(text, bytes);
+    }
+    const auto length = static_cast<int16_t>(std::strlen(text));
+    std::memmove(bytes, text, static_cast<size_t>(length) + 1); // text may be searchPattern
+    return length;
+}
+
+// True when box 201 still shows the pattern of the match found last: Replace may act on it.
+bool boxShowsPendingPattern(platform::Window dialog, const FindRequest& request) {
+    char text[64];
+    platform::controlText(dialog, control::firstEdit, text,
+                          std::min<int>(request.bufferLength, sizeof text));
+    uint8_t pattern[32];
+    const int16_t length = patternOf(text, pattern);
+    return length == state.patternLength &&
+           std::memcmp(pattern, state.searchPattern, static_cast<size_t>(length)) == 0;
+}
+
 // Search, from the dialog: a match found is selected and may then be replaced.
 void searchFromDialog(platform::Window dialog) {
     state.findMatchPending = static_cast<int16_t>(sendToMain(wm::findFromDialog));
@@ -69,11 +99,15 @@ void searchFromDialog(platform::Window dialog) {
     }
 }
 
+intptr_t findDialogCommand(platform::Window dialog, uintptr_t wParam);
+
 intptr_t findDialogProc(platform::Window dialog, uint32_t message, uintptr_t wParam,
                         intptr_t lParam) {
     if (message == wm::initDialog) {
         auto* request = reinterpret_cast<FindRequest*>(lParam);
         state.currentFindRequest = request;
+        state.findDialog = dialog;
+        state.findDialogBusy = false;
         state.findInSelection = 0;
         state.findMatchPending = 0;
         state.findDialogResult = 0;
@@ -88,9 +122,16 @@ intptr_t findDialogProc(platform::Window dialog, uint32_t message, uintptr_t wPa
         platform::focusControl(dialog, control::firstEdit);
         return 0;
     }
-    if (message != wm::command) {
+    if (message != wm::command || state.findDialogBusy) {
         return 0;
     }
+    state.findDialogBusy = true;
+    const intptr_t result = findDialogCommand(dialog, wParam);
+    state.findDialogBusy = false;
+    return result;
+}
+
+intptr_t findDialogCommand(platform::Window dialog, uintptr_t wParam) {
     FindRequest& request = *state.currentFindRequest;
     const int id = static_cast<int>(wParam & 0xFFFF);
     switch (id) {
@@ -117,6 +158,11 @@ intptr_t findDialogProc(platform::Window dialog, uint32_t message, uintptr_t wPa
         return 1;
     case control::replace:
     case control::replaceAll: {
+        // A search text edited since the match was found makes the next press search for what
+        // the box shows, in either pane, rather than replace a match of the old text.
+        if (!boxShowsPendingPattern(dialog, request)) {
+            state.findMatchPending = 0;
+        }
         platform::controlText(dialog, control::firstEdit, request.text, request.bufferLength);
         if (state.findMatchPending == 0) {
             // The first press finds the match that a later press replaces.
@@ -142,14 +188,6 @@ intptr_t findDialogProc(platform::Window dialog, uint32_t message, uintptr_t wPa
     default:
         return 0;
     }
-}
-
-// The hex text typed for a pattern, decoded into bytes: a lone last digit is ignored.
-int16_t decodePattern(const char* text, uint8_t* bytes) {
-    const auto length = static_cast<int16_t>(std::strlen(text) / 2);
-    hexConvert(const_cast<char*>(text), bytes, 0, static_cast<uint32_t>(length), false);
-    bytes[length] = 0;
-    return length;
 }
 
 // Replace-all's passes: every match in [start, end) from start on is replaced (when there is a
@@ -184,6 +222,9 @@ void openFindDialog(int command) {
     char replacement[64] = "";
     FindRequest request{{nullptr, 32, 0, emptyText}, command == 303 ? 1u : 0u, nullptr};
     if (state.activePane == 0) {
+        // Room for the digits of the longest pattern, 31 bytes, as the text pane takes: a pattern
+        // typed there shows here whole, and is read back whole.
+        request.bufferLength = 63;
         request.filterFlags = filter::decimal | filter::hex;
         hexConvert(pattern, state.searchPattern, 0, static_cast<uint32_t>(state.patternLength),
                    true);
@@ -200,12 +241,16 @@ void openFindDialog(int command) {
     state.searchOrigin = state.caret / 2;
     state.savedSelection = state.selection;
     const intptr_t result = platform::runDialog(findDialogProc, &request);
+    // The request lives no longer than this call: messages about it are refused from now on.
+    state.currentFindRequest = nullptr;
+    state.findDialog = nullptr;
     state.lastSearchFound = 0;
     if (result > 0 && (result & 1) != 0) {
         if (state.savedSelection.start != state.savedSelection.end) {
             restoreSavedSelection();
         } else {
             setCaret(2 * state.selection.end);
+            state.findResumeCaret = state.caret;
         }
     }
 }
@@ -223,12 +268,7 @@ int16_t findFromDialog(FindRequest* request, bool inSelection) {
         first = range.start;
     }
     const int32_t end = inSelection ? range.end : state.length / 2;
-    if (state.activePane == 0) {
-        state.patternLength = decodePattern(request->text, state.searchPattern);
-    } else {
-        state.patternLength =
-            static_cast<int16_t>(std::strlen(reinterpret_cast<char*>(state.searchPattern)));
-    }
+    state.patternLength = patternOf(request->text, state.searchPattern);
     const DocumentBuffer& document = *state.document;
     int32_t match = document.find(state.searchPattern, state.patternLength, first, end);
     if (match < 0) {
@@ -280,7 +320,8 @@ int32_t replaceAll(FindRequest* request, bool inSelection) {
     std::strcat(question, " replacement(s) made until end reached. Continue ");
     std::strcat(question, inSelection ? "outside selection?" : "at begin of file?");
     // No more replacements either when the program began to close during the question.
-    if (platform::messageBox(state.mainWindow, question, questionCaption, mb::yesNo) !=
+    // Owned by the dialog, which it disables while it is open, as the dialog's own boxes do.
+    if (platform::messageBox(state.findDialog, question, questionCaption, mb::yesNo) !=
             answer::yes ||
         state.closing) {
         return count;
@@ -304,7 +345,11 @@ int findAt(int32_t start, int32_t end) {
 }
 
 void findNext() {
-    if (findAt(state.caret / 2 + 1, state.length / 2) == 0 && state.caret != 0) {
+    // The match at the caret is passed over, unless the caret stands where the find dialog left
+    // it, just after the match the dialog found: a match starting there is the next one.
+    const int32_t from = state.caret / 2 + (state.caret == state.findResumeCaret ? 0 : 1);
+    state.findResumeCaret = -1;
+    if (findAt(from, state.length / 2) == 0 && state.caret != 0) {
         state.lastSearchFound = 0;
         findAt(0, state.length / 2);
     }

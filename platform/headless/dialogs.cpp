@@ -117,6 +117,21 @@ void runStep(platform::Window dialog, const DialogStep& step) {
 
 } // namespace
 
+void dialog::clickOpenDialog(int id) {
+    Host& h = host();
+    for (auto window = h.windows.rbegin(); window != h.windows.rend(); ++window) {
+        platform::Window open = window->get();
+        if (open->kind != platform::WindowObject::Kind::dialog || open->ended) {
+            continue;
+        }
+        if (std::find(h.modalOwners.begin(), h.modalOwners.end(), open) == h.modalOwners.end()) {
+            headless::click(open, id);
+            pump();
+        }
+        return;
+    }
+}
+
 } // namespace headless
 
 namespace platform {

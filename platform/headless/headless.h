@@ -109,6 +109,9 @@ DialogStep focus(int id);
 // Something the user does outside the dialog while it is open (input to the windows beneath,
 // timer ticks): it runs in the dialog's modal loop.
 DialogStep run(std::function<void()> action);
+// Clicks a button of the newest open dialog from outside its steps, as the user may while a
+// box is open above it: nothing happens when that box disabled the dialog (it owns it).
+void clickOpenDialog(int id);
 } // namespace dialog
 
 struct MessageBoxCall {

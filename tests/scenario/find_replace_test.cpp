@@ -135,12 +135,54 @@ TEST_F(FindReplace, HexPatternsDropALoneLastDigit) {
 }
 
 TEST_F(FindReplace, FindNextComesBackToTheOnlyMatchButNotPastOffsetZero) {
+    // Right after the dialog, a match starting where it left the caret is the next one.
+    startOn("Hello");
+    run(cmd::find, {type("l"), click(control::ok)});
+    headless::press(vk::f3);
+    EXPECT_EQ(state.caret, 6);
+    headless::press(vk::f3);
+    EXPECT_EQ(state.caret, 4);
     startOn("ab......");
     run(cmd::find, {type("ab"), click(control::ok)});
     ASSERT_EQ(state.caret, 4);
-    headless::press(vk::f3); // from byte 3 nothing: round to the match at 0
+    headless::press(vk::f3); // from byte 2 nothing: round to the match at 0
     EXPECT_EQ(state.caret, 0);
     headless::press(vk::f3); // the match under a caret at 0 is passed over, with no second round
     EXPECT_EQ(state.caret, 0);
     EXPECT_TRUE(headless::messageBoxes().empty());
+}
+
+TEST_F(FindReplace, TheDialogActsOnTheTextItShowsAndOnlyOnceAtATime) {
+    // The search text changed between Search and "... all": the next press searches for it,
+    // then the one after replaces it, alike in both panes.
+    for (const auto& [pane, first, second, replacement] :
+         {std::tuple{0, "6162", "\b\b\b\b6364", "5859"}, {1, "ab", "\b\bcd", "XY"}}) {
+        startOn("ab.cd.ab.cd.", pane);
+        run(cmd::replace, {type(first), focus(control::secondEdit), type(replacement),
+                           click(control::ok), focus(control::firstEdit), type(second),
+                           click(control::replaceAll), click(control::replaceAll)});
+        EXPECT_EQ(documentBytes(), text("ab.XY.ab.XY.")) << pane;
+        EXPECT_EQ(lastMessage(), "2 replacement(s) in total");
+    }
+    // "... all" pressed again while its own question is open does nothing.
+    startOn("ab..ab..ab..ab..ab..");
+    setCaret(12);
+    headless::answerMessageBoxes({answer::yes});
+    run(cmd::replace, {type("ab"), focus(control::secondEdit), type("XY"),
+                       click(control::replaceAll), headless::dialog::run([] {
+                           headless::duringNextModal(
+                               [] { headless::dialog::clickOpenDialog(control::replaceAll); });
+                       }),
+                       click(control::replaceAll)});
+    EXPECT_EQ(documentBytes(), text("XY..XY..XY..XY..XY.."));
+    EXPECT_EQ(headless::messageBoxes().size(), 2u);
+    EXPECT_EQ(lastMessage(), "5 replacement(s) in total");
+    // A pattern of 20 characters from the text pane is searched whole from the hex pane.
+    startOn("abcdefghijklmnoXXXXXabcdefghijklmnopqrst");
+    run(cmd::find, {type("abcdefghijklmnopqrst"), click(control::ok)});
+    headless::press(vk::tab);
+    setCaret(0);
+    run(cmd::find, {click(control::ok)});
+    EXPECT_EQ(dialog().controls.at(control::firstEdit).text.size(), 40u);
+    EXPECT_EQ(state.caret, 40); // on the match; the selection of the opening comes back
 }

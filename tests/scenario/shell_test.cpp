@@ -77,10 +77,12 @@ TEST_F(Shell, TheNoticeIsShownWholeWithItsCaption) {
 TEST_F(Shell, QuitDeclinedKeepsTheProgramRunning) {
     startWith(sequence(4));
     headless::type("2");
-    headless::answerMessageBoxes({answer::no, answer::no});
+    // No, or the box closed any other way (Escape, its close button): only Yes discards.
+    headless::answerMessageBoxes({answer::no, answer::cancel, answer::cancel});
     headless::press('Q', {vk::control});
     headless::closeWindow();
-    EXPECT_EQ(headless::messageBoxes().size(), 2u);
+    headless::command(cmd::newFile);
+    EXPECT_EQ(headless::messageBoxes().size(), 3u);
     EXPECT_FALSE(headless::quitPosted());
     EXPECT_FALSE(state.closing);
     EXPECT_EQ(documentBytes()[0], 0x20);
@@ -140,10 +142,17 @@ TEST_F(Shell, TheMainWindowPassesTheFocusToTheActivePane) {
     EXPECT_EQ(headless::caret().height, 12);
 }
 
-TEST_F(Shell, UnknownCommandsDoNothing) {
+TEST_F(Shell, UnknownCommandsAndFindMessagesWithoutTheDialogDoNothing) {
     startWith(sequence(4));
     headless::command(999);
     headless::command(0);
+    // The find dialog's messages, posted by another program with no request or a stray one.
+    int stray = 0;
+    for (const uint32_t message : {wm::findFromDialog, wm::replaceOnce, wm::replaceAll}) {
+        for (const intptr_t request : {intptr_t{0}, reinterpret_cast<intptr_t>(&stray)}) {
+            EXPECT_EQ(platform::sendMessage(headless::mainWindow(), message, 0, request), 0);
+        }
+    }
     EXPECT_TRUE(headless::messageBoxes().empty());
     EXPECT_EQ(documentBytes(), sequence(4));
 }
