@@ -22,8 +22,21 @@ void moveRect(platform::Rect& rect, int32_t dx, int32_t dy) {
 
 // Keeps a restored rectangle within the largest window and on its monitor: first its size is
 // cut to the largest size, then it is moved back by what overruns the work area of the monitor
-// nearest to it, so that a window saved on a second monitor opens there again.
-void fitRestoredRect(platform::Rect& rect) {
+// nearest to it, so that a window saved on a second monitor opens there again. False when the
+// rectangle is none a window could have had, which a value left by another version, a registry
+// cleaner or a hand edit may be: an empty or inverted size, coordinates beyond the 16-bit range
+// Windows keeps window positions in, or no part on any monitor's work area. The caller then
+// takes the default rectangle.
+bool fitRestoredRect(platform::Rect& rect) {
+    constexpr int32_t farthest = 0x7FFF;
+    for (const int32_t edge : {rect.left, rect.top, rect.right, rect.bottom}) {
+        if (edge < -farthest - 1 || edge > farthest) {
+            return false;
+        }
+    }
+    if (rect.right <= rect.left || rect.bottom <= rect.top) {
+        return false;
+    }
     const int32_t maxWidth = state.maxTrackSize[0];
     const int32_t maxHeight = state.maxTrackSize[1];
     if (rect.bottom - rect.top > maxHeight) {
@@ -33,6 +46,10 @@ void fitRestoredRect(platform::Rect& rect) {
         rect.right = rect.left + maxWidth;
     }
     const platform::Rect work = platform::workAreaNear(rect);
+    if (rect.right <= work.left || rect.left >= work.right || rect.bottom <= work.top ||
+        rect.top >= work.bottom) {
+        return false;
+    }
     if (rect.bottom > work.bottom) {
         moveRect(rect, 0, work.bottom - rect.bottom);
     }
@@ -45,6 +62,7 @@ void fitRestoredRect(platform::Rect& rect) {
     if (rect.left < work.left) {
         moveRect(rect, work.left - rect.left, 0);
     }
+    return true;
 }
 
 // The width of one character column per byte across both panes, for a client width: at most
@@ -98,9 +116,7 @@ void layoutAtStartup() {
 
     platform::Rect rect{};
     int32_t hexWidth = 1, textWidth = 1, paneHeight = 1, textLeft = 0;
-    if (loadWindowPlacement(rect)) {
-        fitRestoredRect(rect);
-    } else {
+    if (!loadWindowPlacement(rect) || !fitRestoredRect(rect)) {
         hexWidth = state.rowCells[0] * state.charWidth + state.borderWidth;
         textWidth = state.rowCells[1] * state.charWidth + state.borderWidth;
         paneHeight = state.visibleRows * state.lineHeight;

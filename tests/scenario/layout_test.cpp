@@ -247,11 +247,26 @@ TEST_F(Layout, TheRectangleIsSavedAtCloseAndRestoredAtTheNextStart) {
     EXPECT_EQ(state.visibleRows, 29);
 }
 
-TEST_F(Layout, AZeroRectangleCountsAsNone) {
-    headless::settings()[placementKey] = rectBytes(10, 10, 0, 0);
+TEST_F(Layout, AZeroOrCorruptRectangleCountsAsNone) {
+    // Zero; inverted; empty; coordinates past any screen, whose differences overflow 32 bits;
+    // off every monitor.
+    const int32_t cases[][4] = {{10, 10, 0, 0},
+                                {200, 0, 10, 300},
+                                {100, 100, 100, 400},
+                                {INT32_MIN, INT32_MIN, 0x7FFF0000, 0x7FFF0000},
+                                {0x7FFF0000, 0x7FFF0000, INT32_MIN, INT32_MIN},
+                                {5000, 5000, 5500, 5500}};
     start();
-    EXPECT_EQ(headless::windowRect(headless::mainWindow()).left, 0);
-    EXPECT_EQ(state.rowCells[1], 10);
+    const platform::Rect first = headless::windowRect(headless::mainWindow());
+    for (const auto& r : cases) {
+        SCOPED_TRACE(&r - cases);
+        headless::settings()[placementKey] = rectBytes(r[0], r[1], r[2], r[3]);
+        start();
+        const platform::Rect window = headless::windowRect(headless::mainWindow());
+        EXPECT_EQ(std::tuple(window.left, window.top, window.right, window.bottom),
+                  std::tuple(first.left, first.top, first.right, first.bottom));
+        EXPECT_EQ(state.rowCells[1], 10);
+    }
 }
 
 TEST_F(Layout, ARestoredRectangleIsCutAndMovedIntoTheMaximisedArea) {
