@@ -91,3 +91,72 @@ TEST_F(Selection, ADragSelectsInvertsCopiesAndSavesTheBytesUnderThePointer) {
     EXPECT_FALSE(IsWindowVisible(popup));
     EXPECT_TRUE(answeredBoxes().empty());
 }
+
+TEST_F(Selection, ButtonsReleasedOutsideTheWindowAndTextInALargerBlock) {
+    writeFile("mouse.bin", std::vector<uint8_t>(64, 'a'));
+    startProgram(("\"" + path("mouse.bin") + "\"").c_str());
+    RECT frame{};
+    GetWindowRect(mainWindow(), &frame);
+    const POINT outside{frame.right + 40, frame.bottom + 40};
+    // The left button released outside the window: moves and keys select nothing afterwards.
+    // (Each step handled before the next, as a hand is slower than the program.)
+    sendMouse(cellPoint(0, 8), MOUSEEVENTF_LEFTDOWN);
+    pump(60);
+    sendMouse(outside, 0);
+    pump(60);
+    sendMouse(outside, MOUSEEVENTF_LEFTUP);
+    pump(60);
+    EXPECT_EQ(GetCapture(), nullptr);
+    EXPECT_EQ(state.mouseSelecting, 0);
+    const ByteRange kept = state.selection;
+    sendMouse(cellPoint(0, 60), 0);
+    pump(60);
+    pressKeys({VK_RIGHT});
+    EXPECT_EQ(std::pair(state.selection.start, state.selection.end),
+              std::pair(kept.start, kept.end));
+
+    // The inspector under the right button: a highlight drawn beneath it leaves it whole, and
+    // released outside the window it goes.
+    HWND popup = reinterpret_cast<HWND>(state.inspectorWindow);
+    sendMouse(cellPoint(0, 4), MOUSEEVENTF_RIGHTDOWN);
+    pump(60);
+    ASSERT_TRUE(IsWindowVisible(popup));
+    const auto pixels = [popup] {
+        std::vector<COLORREF> shown;
+        HDC dc = GetDC(popup);
+        for (int y = 0; y < state.inspectorHeight; y += 2) {
+            for (int x = 0; x < state.inspectorWidth; x += 2) {
+                shown.push_back(GetPixel(dc, x, y));
+            }
+        }
+        ReleaseDC(popup, dc);
+        return shown;
+    };
+    const auto before = pixels();
+    pressKeys({VK_SHIFT, VK_DOWN});
+    pressKeys({VK_SHIFT, VK_DOWN});
+    EXPECT_NE(state.selection.end, 0);
+    EXPECT_TRUE(pixels() == before);
+    sendMouse(outside, 0);
+    pump(60);
+    sendMouse(outside, MOUSEEVENTF_RIGHTUP);
+    pump(60);
+    EXPECT_FALSE(IsWindowVisible(popup));
+    EXPECT_EQ(GetCapture(), nullptr);
+
+    // Text another program put in a block far larger than it needs: only the text is pasted.
+    HGLOBAL text = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, 4096);
+    std::memcpy(GlobalLock(text), "hi", 2);
+    GlobalUnlock(text);
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    SetClipboardData(CF_TEXT, text);
+    CloseClipboard();
+    pressKeys({VK_CONTROL, VK_NEXT});
+    pressKeys({VK_LEFT});
+    pressKeys({VK_LEFT});
+    pressKeys({VK_CONTROL, 'V'});
+    EXPECT_EQ(state.length, 2 * 65);
+    EXPECT_EQ(std::memcmp(state.document->bytes + 63, "hi", 2), 0);
+    EXPECT_TRUE(answeredBoxes().empty());
+}
