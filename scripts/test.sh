@@ -43,10 +43,18 @@ if [ -f "$release" ]; then
     version=$(strings -el "$release" | grep -A1 -x 'ProductVersion' | tail -n 1)
     echo "tavedit.exe: $size bytes; imports: $dlls; version $version"
     unexpected=$(echo "$dlls" | tr ' ' '\n' | grep -vxE 'advapi32.dll|comdlg32.dll|gdi32.dll|kernel32.dll|msvcrt.dll|shell32.dll|user32.dll|' || true)
-    if [ "$size" -lt 153600 ] && [ -z "$unexpected" ] && [ "$version" = "0.3.1" ]; then
-        summary+=("release program: ok ($size bytes, system DLLs only, version $version)")
+    # The SSE2 paths: the search's byte compares and masks, the hex encoding's digit compares
+    # and interleaving.
+    code=$(i686-w64-mingw32-objdump -d --no-show-raw-insn "$release" | awk '{print $2}')
+    missing=""
+    for instruction in pcmpeqb pmovmskb pcmpgtb punpcklbw; do
+        grep -qx "$instruction" <<<"$code" || missing="$missing $instruction"
+    done
+    echo "tavedit.exe SSE2 instructions missing:${missing:- none}"
+    if [ "$size" -lt 153600 ] && [ -z "$unexpected" ] && [ "$version" = "0.3.1" ] && [ -z "$missing" ]; then
+        summary+=("release program: ok ($size bytes, system DLLs only, version $version, SSE2 paths present)")
     else
-        summary+=("release program: FAILED ($size bytes; unexpected DLLs: ${unexpected:-none}; version ${version:-none})")
+        summary+=("release program: FAILED ($size bytes; unexpected DLLs: ${unexpected:-none}; version ${version:-none}; SSE2 missing:${missing:- none})")
         status=1
     fi
 fi
