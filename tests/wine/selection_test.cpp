@@ -98,19 +98,19 @@ TEST_F(Selection, ButtonsReleasedOutsideTheWindowAndTextInALargerBlock) {
     RECT frame{};
     GetWindowRect(mainWindow(), &frame);
     const POINT outside{frame.right + 40, frame.bottom + 40};
+    // Each step handled before the next, as a hand is slower than the program.
+    const auto mouse = [this](POINT at, DWORD buttons) {
+        sendMouse(at, buttons);
+        pump(60);
+    };
     // The left button released outside the window: moves and keys select nothing afterwards.
-    // (Each step handled before the next, as a hand is slower than the program.)
-    sendMouse(cellPoint(0, 8), MOUSEEVENTF_LEFTDOWN);
-    pump(60);
-    sendMouse(outside, 0);
-    pump(60);
-    sendMouse(outside, MOUSEEVENTF_LEFTUP);
-    pump(60);
+    mouse(cellPoint(0, 8), MOUSEEVENTF_LEFTDOWN);
+    mouse(outside, 0);
+    mouse(outside, MOUSEEVENTF_LEFTUP);
     EXPECT_EQ(GetCapture(), nullptr);
     EXPECT_EQ(state.mouseSelecting, 0);
     const ByteRange kept = state.selection;
-    sendMouse(cellPoint(0, 60), 0);
-    pump(60);
+    mouse(cellPoint(0, 60), 0);
     pressKeys({VK_RIGHT});
     EXPECT_EQ(std::pair(state.selection.start, state.selection.end),
               std::pair(kept.start, kept.end));
@@ -118,8 +118,7 @@ TEST_F(Selection, ButtonsReleasedOutsideTheWindowAndTextInALargerBlock) {
     // The inspector under the right button: a highlight drawn beneath it leaves it whole, and
     // released outside the window it goes.
     HWND popup = reinterpret_cast<HWND>(state.inspectorWindow);
-    sendMouse(cellPoint(0, 4), MOUSEEVENTF_RIGHTDOWN);
-    pump(60);
+    mouse(cellPoint(0, 4), MOUSEEVENTF_RIGHTDOWN);
     ASSERT_TRUE(IsWindowVisible(popup));
     const auto pixels = [popup] {
         std::vector<COLORREF> shown;
@@ -137,10 +136,8 @@ TEST_F(Selection, ButtonsReleasedOutsideTheWindowAndTextInALargerBlock) {
     pressKeys({VK_SHIFT, VK_DOWN});
     EXPECT_NE(state.selection.end, 0);
     EXPECT_TRUE(pixels() == before);
-    sendMouse(outside, 0);
-    pump(60);
-    sendMouse(outside, MOUSEEVENTF_RIGHTUP);
-    pump(60);
+    mouse(outside, 0);
+    mouse(outside, MOUSEEVENTF_RIGHTUP);
     EXPECT_FALSE(IsWindowVisible(popup));
     EXPECT_EQ(GetCapture(), nullptr);
 
@@ -153,8 +150,7 @@ TEST_F(Selection, ButtonsReleasedOutsideTheWindowAndTextInALargerBlock) {
     SetClipboardData(CF_TEXT, text);
     CloseClipboard();
     pressKeys({VK_CONTROL, VK_NEXT});
-    pressKeys({VK_LEFT});
-    pressKeys({VK_LEFT});
+    pressKeys({VK_LEFT}); // byte 63's low digit: the paste starts at its byte
     pressKeys({VK_CONTROL, 'V'});
     EXPECT_EQ(state.length, 2 * 65);
     EXPECT_EQ(std::memcmp(state.document->bytes + 63, "hi", 2), 0);
