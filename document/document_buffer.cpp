@@ -21,19 +21,91 @@ constexpr int64_t largestStore = 0x7FFF0000;
 uint8_t noBytes[1];
 char noHexText[2];
 
-// The first candidate in [candidate, lastCandidate] where the pattern's length bytes match, or
-// null: memchr finds each place of the first byte, and the rest is compared only there. This is
-// fast while the first byte is rare, and degrades where it is common (runs of zero bytes).
-const uint8_t* findByFirstByte(const uint8_t* candidate, const uint8_t* lastCandidate,
-                               const uint8_t* pattern, size_t length) {
-    const uint8_t first = pattern[0];
+// The byte search finds the first candidate (a place where the pattern may start) whose bytes
+// equal the pattern's. It looks for the places of the pattern's least common bytes, ranked by
+// commonestFirst below, and compares the whole pattern only there.
+
+// Byte values as common as they are in the files a hex editor opens, the commonest first (the
+// literal's closing zero aside): the fill bytes of binary files and spaces; text, from its
+// commonest letters through digits, punctuation and capitals; small integers, flags and bytes
+// frequent in x86 code; rarer letters and symbols; other control bytes in use. Any value not
+// listed is rare.
+constexpr char commonestFirst[] = "\x00\xFF "
+                                  "etaoinsrhldcum\n"
+                                  "pfgwyb.,01\x01\r2vk\t"
+                                  "\"-_/:=();<>3456789"
+                                  "ETASIRONCDLPM"
+                                  "\x02\x03\x04\x08\x10\x80\xFE\x0F\x7F\x8B\x89\xE8\xC0"
+                                  "'xjqzBFGHUWVYKXJQZ"
+                                  "{}[]*#&+%!?$@\\|^~`"
+                                  "\x05\x06\x07\x0C\x0E\x18\x1F";
+constexpr size_t listedBytes = sizeof commonestFirst - 1;
+
+// How common each byte value is: 0 for the rare ones, the higher the commoner.
+struct ByteCommonness {
+    uint8_t of[256] = {};
+    constexpr ByteCommonness() {
+        for (size_t i = 0; i < listedBytes; ++i) {
+            of[static_cast<uint8_t>(commonestFirst[i])] = static_cast<uint8_t>(listedBytes - i);
+        }
+    }
+    // Each value listed once, so that the order above is the order of the ranks.
+    constexpr bool distinct() const {
+        size_t ranked = 0;
+        for (const uint8_t rank : of) {
+            ranked += rank != 0 ? 1 : 0;
+        }
+        return ranked == listedBytes;
+    }
+};
+constexpr ByteCommonness commonness;
+static_assert(listedBytes < 256 && commonness.distinct());
+
+// The search of one pattern: its length, and the two positions whose
+// bytes the filter looks for: rare, the one with the least common byte, and other, the least
+// common of the bytes that differ from it. Among equally common bytes the filter takes the later
+// position, and for the other byte the one farther from rare, which is less tied to it in real
+// data. When every byte is the same, other is the end farther from rare.
+struct SearchPlan {
+    size_t length;
+    size_t rare;
+    size_t other;
+
+    SearchPlan(const uint8_t* pattern, size_t patternLength)
+        : length(patternLength), rare(length - 1) {
+        auto rank = [pattern](size_t i) { return commonness.of[pattern[i]]; };
+        for (size_t i = length - 1; i-- > 0;) {
+            if (rank(i) < rank(rare)) {
+                rare = i;
+            }
+        }
+        auto distance = [this](size_t i) { return i > rare ? i - rare : rare - i; };
+        other = rare == 0 ? length - 1 : 0;
+        bool differs = false;
+        for (size_t i = 0; i < length; ++i) {
+            if (pattern[i] != pattern[rare] &&
+                (!differs || rank(i) < rank(other) ||
+                 (rank(i) == rank(other) && distance(i) > distance(other)))) {
+                other = i;
+                differs = true;
+            }
+        }
+    }
+};
+
+// The first candidate in [candidate, lastCandidate] where the pattern matches, or null: memchr
+// finds each place of the rare byte, and the rest is compared there.
+const uint8_t* findByRareByte(const uint8_t* candidate, const uint8_t* lastCandidate,
+                              const uint8_t* pattern, const SearchPlan& plan) {
     while (candidate <= lastCandidate) {
-        candidate = static_cast<const uint8_t*>(
-            std::memchr(candidate, first, static_cast<size_t>(lastCandidate - candidate) + 1));
-        if (candidate == nullptr) {
+        const auto* rare = static_cast<const uint8_t*>(
+            std::memchr(candidate + plan.rare, pattern[plan.rare],
+                        static_cast<size_t>(lastCandidate - candidate) + 1));
+        if (rare == nullptr) {
             return nullptr;
         }
-        if (std::memcmp(candidate + 1, pattern + 1, length - 1) == 0) {
+        candidate = rare - plan.rare;
+        if (std::memcmp(candidate, pattern, plan.length) == 0) {
             return candidate;
         }
         ++candidate;
@@ -42,34 +114,82 @@ const uint8_t* findByFirstByte(const uint8_t* candidate, const uint8_t* lastCand
 }
 
 #if defined(__SSE2__)
-// As findByFirstByte, for patterns of two bytes or more: sixteen candidates at a time are
-// tested on both their first and their last byte, and only those matching both are compared in
-// full. Requiring two bytes at a distance keeps the candidates rare even where one byte value
-// dominates the data. The last bytes of sixteen candidates end 15 bytes after the last byte of
-// the first one, so the blocks stop there and the remaining candidates are scanned one by one;
-// no load reaches outside [candidate, lastCandidate + length).
-const uint8_t* findByFirstAndLastBytes(const uint8_t* candidate, const uint8_t* lastCandidate,
-                                       const uint8_t* pattern, size_t length) {
-    const __m128i first = _mm_set1_epi8(static_cast<char>(pattern[0]));
-    const __m128i last = _mm_set1_epi8(static_cast<char>(pattern[length - 1]));
-    while (lastCandidate - candidate >= 15) {
-        const __m128i starts = _mm_loadu_si128(reinterpret_cast<const __m128i*>(candidate));
-        const __m128i ends =
-            _mm_loadu_si128(reinterpret_cast<const __m128i*>(candidate + length - 1));
-        auto mask = static_cast<unsigned>(_mm_movemask_epi8(
-            _mm_and_si128(_mm_cmpeq_epi8(starts, first), _mm_cmpeq_epi8(ends, last))));
-        // Bit i stands for candidate + i: the lowest set bits are the earliest candidates.
-        while (mask != 0) {
-            const uint8_t* match = candidate + __builtin_ctz(mask);
-            if (std::memcmp(match, pattern, length) == 0) {
+// As findByRareByte, for sixteen candidates or more, sixteen at a time: the candidates of a
+// block are tested on the rare and the other byte at once, and those having both are compared in
+// full.
+//
+// A block's bytes at offset k of its candidates end 15 bytes after the first candidate's: the
+// last block is moved back to end at the last candidate, its candidates already seen masked off,
+// and no load reaches outside [candidate, lastCandidate + plan.length).
+class SixteenAtATime {
+  public:
+    SixteenAtATime(const uint8_t* pattern, const SearchPlan& plan)
+        : pattern_(pattern), plan_(plan) {
+        order_[0] = plan.rare;
+        order_[1] = plan.other;
+        bytes_[0] = _mm_set1_epi8(static_cast<char>(pattern[plan.rare]));
+        bytes_[1] = _mm_set1_epi8(static_cast<char>(pattern[plan.other]));
+    }
+
+    const uint8_t* find(const uint8_t* candidate, const uint8_t* lastCandidate) const {
+        const uint8_t* finalBlock = lastCandidate - 15;
+        const uint8_t* block = candidate;
+        // Two blocks at a time, their candidates in one mask.
+        while (block < finalBlock) {
+            const bool two = finalBlock - block > 16;
+            const unsigned mask = test<2>(block, 0) | (two ? test<2>(block + 16, 0) << 16 : 0);
+            if (const uint8_t* match = compare(block, mask)) {
                 return match;
             }
-            mask &= mask - 1;
+            block += two ? 32 : 16;
         }
-        candidate += 16;
+        const unsigned unseen = 0xFFFFu << (block - finalBlock);
+        return compare(finalBlock, test<2>(finalBlock, 0) & unseen);
     }
-    return findByFirstByte(candidate, lastCandidate, pattern, length);
-}
+
+  private:
+    static __m128i load(const uint8_t* at) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+    }
+
+    // All ones in lane i where candidate block + i has the pattern bytes at the count positions
+    // from offsets on.
+    template <size_t count>
+    static __m128i equal(const uint8_t* block, const size_t* offsets, const __m128i* bytes) {
+        if constexpr (count == 1) {
+            return _mm_cmpeq_epi8(load(block + *offsets), *bytes);
+        } else {
+            return _mm_and_si128(equal<count / 2>(block, offsets, bytes),
+                                 equal<count / 2>(block, offsets + count / 2, bytes + count / 2));
+        }
+    }
+
+    // Bit i set where candidate block + i has the pattern's bytes at the count positions of the
+    // testing order from first on.
+    template <size_t count>
+    unsigned test(const uint8_t* block, size_t first) const {
+        return static_cast<unsigned>(
+            _mm_movemask_epi8(equal<count>(block, order_ + first, bytes_ + first)));
+    }
+
+    // The first of mask's candidates where the whole pattern matches, or null. The lowest set
+    // bits are the earliest candidates.
+    const uint8_t* compare(const uint8_t* block, unsigned mask) const {
+        for (; mask != 0; mask &= mask - 1) {
+            const uint8_t* match = block + __builtin_ctz(mask);
+            if (std::memcmp(match, pattern_, plan_.length) == 0) {
+                return match;
+            }
+        }
+        return nullptr;
+    }
+
+    const uint8_t* pattern_;
+    const SearchPlan& plan_;
+    // The pattern positions in testing order, and their bytes in every lane.
+    size_t order_[2];
+    __m128i bytes_[2];
+};
 #endif
 
 } // namespace
@@ -321,17 +441,16 @@ int32_t DocumentBuffer::find(const uint8_t* pattern, int32_t patternLength, int3
     if (patternLength <= 0 || from > last) {
         return -1;
     }
-    // The first match at or after from, as a left-to-right scan finds it. A single byte is
-    // left to memchr, which is as fast as it gets.
+    // The first match at or after from, as a left-to-right scan finds it.
     const uint8_t* candidate = bytes + from;
     const uint8_t* lastCandidate = bytes + last;
-    const auto length = static_cast<size_t>(patternLength);
+    const SearchPlan plan(pattern, static_cast<size_t>(patternLength));
 #if defined(__SSE2__)
-    const uint8_t* match = length == 1
-                               ? findByFirstByte(candidate, lastCandidate, pattern, length)
-                               : findByFirstAndLastBytes(candidate, lastCandidate, pattern, length);
+    const uint8_t* match = patternLength > 1 && lastCandidate - candidate >= 15
+                               ? SixteenAtATime(pattern, plan).find(candidate, lastCandidate)
+                               : findByRareByte(candidate, lastCandidate, pattern, plan);
 #else
-    const uint8_t* match = findByFirstByte(candidate, lastCandidate, pattern, length);
+    const uint8_t* match = findByRareByte(candidate, lastCandidate, pattern, plan);
 #endif
     return match == nullptr ? -1 : static_cast<int32_t>(match - bytes);
 }

@@ -184,26 +184,30 @@ TEST_F(FindTest, FindsTheOnlyMatchAtTheEndOfALargeStore) {
     EXPECT_EQ(find(pattern, size - 16, size), size - 16);
 }
 
-// Zero runs, where every position starts like the pattern, whose one non-zero byte is last or in
-// the middle; planted anywhere (or nowhere), and searched for around 16-byte block edges.
-TEST_F(FindTest, AgreesWithThePlainScanInZeroRuns) {
+// Runs of one byte value (zeros, FF, a letter), where every position starts like the pattern,
+// whose one other byte is first, in the middle or last; planted anywhere (or nowhere), and
+// searched for around 16-byte block edges.
+TEST_F(FindTest, AgreesWithThePlainScanInRunsOfOneValue) {
     constexpr int32_t size = 80;
-    for (const int32_t length : {1, 2, 3, 15, 16, 17, 31, 32}) {
-        for (const int32_t nonZero : {length - 1, length / 2}) {
-            Bytes pattern(static_cast<size_t>(length), 0x00);
-            pattern[static_cast<size_t>(nonZero)] = 0x01;
-            for (int32_t at = -1; at <= size - length; ++at) {
-                Bytes store(size, 0x00);
-                if (at >= 0) {
-                    std::copy(pattern.begin(), pattern.end(), store.begin() + at);
-                }
-                load(store);
-                for (const int32_t from : {0, 1, 15, 16, 17, 33}) {
-                    for (const int32_t end : {size, size - 1, size - 15, size - 17, 47}) {
-                        ASSERT_EQ(find(pattern, from, end),
-                                  referenceFind(store, pattern, from, end))
-                            << length << "/" << nonZero << " at " << at << " in " << from << "-"
-                            << end;
+    const uint8_t runs[][2] = {{0x00, 0x01}, {0xFF, 0xFE}, {'a', 'X'}};
+    for (const auto& [fill, odd] : runs) {
+        for (const int32_t length : {1, 2, 3, 15, 16, 17, 31, 32}) {
+            for (const int32_t oddAt : {0, length / 2, length - 1}) {
+                Bytes pattern(static_cast<size_t>(length), fill);
+                pattern[static_cast<size_t>(oddAt)] = odd;
+                for (int32_t at = -1; at <= size - length; ++at) {
+                    Bytes store(size, fill);
+                    if (at >= 0) {
+                        std::copy(pattern.begin(), pattern.end(), store.begin() + at);
+                    }
+                    load(store);
+                    for (const int32_t from : {0, 1, 15, 16, 17, 33}) {
+                        for (const int32_t end : {size, size - 1, size - 15, size - 17, 47}) {
+                            ASSERT_EQ(find(pattern, from, end),
+                                      referenceFind(store, pattern, from, end))
+                                << int{fill} << ": " << length << "/" << oddAt << " at " << at
+                                << " in " << from << "-" << end;
+                        }
                     }
                 }
             }
