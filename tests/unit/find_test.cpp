@@ -185,13 +185,14 @@ TEST_F(FindTest, FindsTheOnlyMatchAtTheEndOfALargeStore) {
 }
 
 // Runs of one byte value (zeros, FF, a letter), where every position starts like the pattern,
-// whose one other byte is first, in the middle or last; planted anywhere (or nowhere), and
-// searched for around 16-byte block edges.
+// whose one other byte is first, in the middle or last (past the 32 bytes searched for at once
+// in the longest patterns); planted anywhere (or nowhere), and searched for around 16-byte block
+// edges.
 TEST_F(FindTest, AgreesWithThePlainScanInRunsOfOneValue) {
     constexpr int32_t size = 80;
     const uint8_t runs[][2] = {{0x00, 0x01}, {0xFF, 0xFE}, {'a', 'X'}};
     for (const auto& [fill, odd] : runs) {
-        for (const int32_t length : {1, 2, 3, 15, 16, 17, 31, 32}) {
+        for (const int32_t length : {1, 2, 3, 15, 16, 17, 31, 32, 33, 40}) {
             for (const int32_t oddAt : {0, length / 2, length - 1}) {
                 Bytes pattern(static_cast<size_t>(length), fill);
                 pattern[static_cast<size_t>(oddAt)] = odd;
@@ -215,11 +216,47 @@ TEST_F(FindTest, AgreesWithThePlainScanInRunsOfOneValue) {
     }
 }
 
-// Random stores over small alphabets, with planted and overlapping occurrences, against the
-// plain scan.
+// "abab..." has the pattern's bytes where it needs them at every other candidate but for the
+// middle one, which is the other letter: the search soon finds the comparisons too many and goes
+// on with the linear method, and after a stretch of it tries the filter again. The pattern is
+// planted at every place around both switches (a match can only overlap it).
+TEST_F(FindTest, AgreesWithThePlainScanAcrossTheSwitchesToAndFromTheLinearSearch) {
+    Bytes store(70000);
+    for (size_t i = 0; i < store.size(); ++i) {
+        store[i] = i % 2 == 0 ? 'a' : 'b';
+    }
+    const Bytes original = store;
+    const auto size = static_cast<int32_t>(store.size());
+    for (const int32_t length : {5, 16, 31}) {
+        Bytes pattern(store.begin(), store.begin() + length);
+        pattern[pattern.size() / 2] ^= 'a' ^ 'b';
+        load(store);
+        ASSERT_EQ(find(pattern, 0, size), -1);
+        for (int32_t at = 0; at < 65750; at = at == 200 ? 65500 : at + 1) {
+            std::copy(pattern.begin(), pattern.end(), store.begin() + at);
+            std::copy(pattern.begin(), pattern.end(), doc->bytes + at);
+            for (const int32_t from : {0, 1}) {
+                ASSERT_EQ(find(pattern, from, size),
+                          referenceFind(store, pattern, std::max(from, at - length), size))
+                    << length << " at " << at << " from " << from;
+            }
+            std::copy(original.begin() + at, original.begin() + at + length, store.begin() + at);
+            std::copy(original.begin() + at, original.begin() + at + length, doc->bytes + at);
+        }
+    }
+}
+
+// Random or periodic stores over small alphabets (some dominated by one value, some with rare
+// high bytes), with planted and overlapping occurrences, against the plain scan. In periodic
+// stores the pattern is mostly a piece of the store with one byte drawn anew.
 TEST_F(FindTest, AgreesWithThePlainScanOnRandomStores) {
-    const std::vector<Bytes> alphabets = {
-        {0x41, 0x42, 0x43}, {0x41, 0x42}, {0x00, 0xFF}, {0x41, 0x41, 0x41, 0x42}, {}};
+    const std::vector<Bytes> alphabets = {{0x41, 0x42, 0x43},
+                                          {0x41, 0x42},
+                                          {0x00, 0xFF},
+                                          {0x41, 0x41, 0x41, 0x42},
+                                          {0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01},
+                                          {0x00, 0x20, 0x9C, 0xE4},
+                                          {}};
     int found = 0;
     int notFound = 0;
     for (const unsigned seed : {11u, 12u, 13u, 14u, 15u, 16u}) {
@@ -228,22 +265,33 @@ TEST_F(FindTest, AgreesWithThePlainScanOnRandomStores) {
             return std::uniform_int_distribution<int32_t>(low, high)(random);
         };
         for (int round = 0; round < 400; ++round) {
-            const Bytes& alphabet = alphabets[static_cast<size_t>(uniform(0, 4))];
+            const Bytes& alphabet = alphabets[static_cast<size_t>(
+                uniform(0, static_cast<int32_t>(alphabets.size()) - 1))];
             auto draw = [&]() -> uint8_t {
                 return alphabet.empty() ? static_cast<uint8_t>(uniform(0, 255))
                                         : alphabet[static_cast<size_t>(uniform(
                                               0, static_cast<int32_t>(alphabet.size()) - 1))];
             };
             const int32_t size = uniform(0, 3) == 0 ? uniform(0, 40) : uniform(0, 3000);
-            Bytes store(static_cast<size_t>(size));
-            for (auto& b : store) {
+            const bool periodic = uniform(0, 3) == 0;
+            Bytes period(static_cast<size_t>(uniform(1, 9)));
+            for (auto& b : period) {
                 b = draw();
+            }
+            Bytes store(static_cast<size_t>(size));
+            for (size_t i = 0; i < store.size(); ++i) {
+                store[i] = periodic ? period[i % period.size()] : draw();
             }
             Bytes pattern(static_cast<size_t>(uniform(1, 31)));
             for (auto& b : pattern) {
                 b = draw();
             }
             const auto length = static_cast<int32_t>(pattern.size());
+            if (periodic && size >= length && uniform(0, 3) != 0) {
+                const int32_t piece = uniform(0, size - length);
+                std::copy(store.begin() + piece, store.begin() + piece + length, pattern.begin());
+                pattern[static_cast<size_t>(uniform(0, length - 1))] = draw();
+            }
             // Plant the pattern, sometimes repeatedly at overlapping places, sometimes at the
             // very end.
             if (size >= length) {
