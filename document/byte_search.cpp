@@ -204,6 +204,7 @@ class SixteenAtATime {
     }
 
     const uint8_t* find(const uint8_t* candidate, const uint8_t* lastCandidate) {
+        dataEnd_ = lastCandidate + plan_.length;
         const uint8_t* finalBlock = lastCandidate - 15;
         const uint8_t* block = candidate;
         while (block < finalBlock) {
@@ -286,6 +287,84 @@ class SixteenAtATime {
         return nullptr;
     }
 
+    // Bit i set where byte at + i equals the value, for 16 bytes.
+    static uint32_t equalBits(const uint8_t* at, __m128i value) {
+        return static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(load(at), value)));
+    }
+
+    // A pattern of at most two distinct bytes, as in data made of few byte values (where half
+    // the candidates pass each position a block is tested on): candidates go 64 at a time. One
+    // bit per data byte says where the pattern's commoner value is. The bits of bytes
+    // [block, block + 64) and [block + 32, block + 96) sit in the two halves of one register; a
+    // position's test shifts both right by its offset, which leaves in the low 32 bits of each
+    // half that position's bit for 32 candidates, to be set for the commoner value and clear for
+    // the other. So one load and compare per 16 bytes, then a shift and an and per position,
+    // test any number of positions; the few candidates left are compared in full. The chunks
+    // stop where the blocks [block, end), rounded up to 16, do, or before they would read past
+    // the data; the caller's blocks go on from there. Returns the first match, or null with
+    // block moved past the chunks.
+    const uint8_t* testByBits(const uint8_t*& block, const uint8_t* end) const {
+        const uint8_t* stop = block + (end - block + 15) / 16 * 16;
+        if (stop - block < 64 || dataEnd_ - block < 96) {
+            return nullptr;
+        }
+        const auto bitsOf32 = [this](const uint8_t* at) {
+            return equalBits(at, commonValue_) | equalBits(at + 16, commonValue_) << 16;
+        };
+        for (uint32_t low = bitsOf32(block); stop - block >= 64 && dataEnd_ - block >= 96;
+             block += 64) {
+            const uint32_t middle = bitsOf32(block + 32);
+            const uint32_t high = bitsOf32(block + 64);
+            const __m128i bits = _mm_set_epi32(static_cast<int>(high), static_cast<int>(middle),
+                                               static_cast<int>(middle), static_cast<int>(low));
+            // A fixed number of tests, unrolled: the positions repeat when there are fewer.
+            __m128i passing = _mm_set1_epi32(-1);
+#pragma GCC unroll 12
+            for (size_t i = 0; i < bitPositions; ++i) {
+                passing = _mm_and_si128(
+                    passing, _mm_xor_si128(_mm_srl_epi64(bits, bitShift_[i]), bitFlip_[i]));
+            }
+            const auto first = static_cast<uint32_t>(_mm_cvtsi128_si32(passing));
+            const auto second =
+                static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(passing, 8)));
+            if ((first | second) != 0) {
+                for (uint64_t left = first | uint64_t{second} << 32; left != 0; left &= left - 1) {
+                    const uint8_t* match = block + __builtin_ctzll(left);
+                    if (std::memcmp(match, pattern_, plan_.length) == 0) {
+                        return match;
+                    }
+                }
+            }
+            low = high;
+        }
+        return nullptr;
+    }
+
+    // For a pattern of at most two distinct bytes: its commoner value, and the offsets of the
+    // first bitPositions positions of the testing order (repeated when the pattern is shorter),
+    // each with whether its byte is the other value. Other patterns are not tested by bits.
+    void prepareBitTest() {
+        const uint8_t first = pattern_[0];
+        const uint8_t* second = std::find_if(pattern_, pattern_ + plan_.length,
+                                             [first](uint8_t b) { return b != first; });
+        const size_t firstCount =
+            static_cast<size_t>(std::count(pattern_, pattern_ + plan_.length, first));
+        if (second != pattern_ + plan_.length &&
+            firstCount +
+                    static_cast<size_t>(std::count(pattern_, pattern_ + plan_.length, *second)) !=
+                plan_.length) {
+            return;
+        }
+        const uint8_t common = 2 * firstCount >= plan_.length ? first : *second;
+        for (size_t i = 0; i < bitPositions; ++i) {
+            const size_t position = order_[i % std::min(plan_.length, bitPositions)];
+            bitShift_[i] = _mm_cvtsi32_si128(static_cast<int>(position));
+            bitFlip_[i] = pattern_[position] == common ? _mm_setzero_si128() : _mm_set1_epi32(-1);
+        }
+        commonValue_ = _mm_set1_epi8(static_cast<char>(common));
+        bitTest_ = true;
+    }
+
     // Completes the testing order: the rest from the end, up to a multiple of eight positions
     // (the rare byte again).
     void prepareFullTest() {
@@ -302,6 +381,7 @@ class SixteenAtATime {
             bytes_[i] = _mm_set1_epi8(static_cast<char>(pattern_[order_[i]]));
         }
         chunks_ = count / 8;
+        prepareBitTest();
     }
 
     // The candidates of mask that also have the pattern's bytes at the positions of the testing
@@ -326,6 +406,11 @@ class SixteenAtATime {
     const uint8_t* testEveryByte(const uint8_t* block, const uint8_t* end) {
         if (chunks_ == 0) {
             prepareFullTest();
+        }
+        if (bitTest_) {
+            if (const uint8_t* match = testByBits(block, end)) {
+                return match;
+            }
         }
         size_t width = 8;
         while (block < end) {
@@ -384,6 +469,15 @@ class SixteenAtATime {
     size_t chunks_ = 0;
     size_t order_[longestPlanned];
     __m128i bytes_[longestPlanned];
+    // The test by bits: the pattern's commoner value, and the positions it tests for it and
+    // for the other value.
+    static constexpr size_t bitPositions = 12;
+    bool bitTest_ = false;
+    __m128i commonValue_;
+    // The offset of each position tested, and all ones where its byte is the other value.
+    __m128i bitShift_[bitPositions];
+    __m128i bitFlip_[bitPositions];
+    const uint8_t* dataEnd_ = nullptr;
 };
 #endif
 
