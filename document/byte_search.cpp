@@ -16,7 +16,8 @@ namespace {
 // commonestFirst below, and compares the whole pattern only there. Where those bytes turn out
 // to be common in the data, the comparisons cost more than they save: the search then goes on
 // for a stretch with a method whose cost is linear in the data whatever it holds (Shift-Or, or
-// with SSE2 a test of every pattern byte on sixteen candidates at a time), and tries the rare
+// with SSE2 a test of every pattern byte on sixteen candidates at a time, and for a pattern of
+// two byte values a test of twelve of its bytes on 96 candidates at a time), and tries the rare
 // bytes again after it.
 
 // Byte values as common as they are in the files a hex editor opens, the commonest first (the
@@ -292,57 +293,79 @@ class SixteenAtATime {
         return static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(load(at), value)));
     }
 
+    // The low 64 bits of a register.
+    static uint64_t low64(__m128i value) {
+        uint64_t bits;
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(&bits), value);
+        return bits;
+    }
+
     // A pattern of at most two distinct bytes, as in data made of few byte values (where half
-    // the candidates pass each position a block is tested on): candidates go 64 at a time. One
+    // the candidates pass each position a block is tested on): candidates go 96 at a time. One
     // bit per data byte says where the pattern's commoner value is. The bits of bytes
-    // [block, block + 64) and [block + 32, block + 96) sit in the two halves of one register; a
-    // position's test shifts both right by its offset, which leaves in the low 32 bits of each
-    // half that position's bit for 32 candidates, to be set for the commoner value and clear for
-    // the other. So one load and compare per 16 bytes, then a shift and an and per position,
-    // test any number of positions; the few candidates left are compared in full. The chunks
-    // stop where the blocks [block, end), rounded up to 16, do, or before they would read past
-    // the data; the caller's blocks go on from there. Returns the first match, or null with
-    // block moved past the chunks.
-    const uint8_t* testByBits(const uint8_t*& block, const uint8_t* end) const {
+    // [block, block + 64) and [block + 48, block + 112) sit in the two halves of one register;
+    // a position's test shifts both right by its offset (at most 15), which leaves in the low 48
+    // bits of each half that position's bit for 48 candidates, to be set for the commoner value
+    // and clear for the other. So one load and compare per 16 bytes, then a shift and an and per
+    // position, test twelve positions. The chunks stop where the blocks [block, end), rounded up
+    // to 16, do, or before they would read past the data; the caller's blocks go on from there.
+    // Returns the first match, or null with block moved past the chunks tested.
+    const uint8_t* testByBits(const uint8_t*& block, const uint8_t* end) {
+        const uint8_t* start = block;
+        ptrdiff_t failedCompares = 0;
         const uint8_t* stop = block + (end - block + 15) / 16 * 16;
-        if (stop - block < 64 || dataEnd_ - block < 96) {
+        if (stop - block < 96 || dataEnd_ - block < 112) {
             return nullptr;
         }
-        const auto bitsOf32 = [this](const uint8_t* at) {
-            return equalBits(at, commonValue_) | equalBits(at + 16, commonValue_) << 16;
+        const auto bitsOf16 = [this](const uint8_t* at) {
+            return uint64_t{equalBits(at, commonValue_)};
         };
-        for (uint32_t low = bitsOf32(block); stop - block >= 64 && dataEnd_ - block >= 96;
-             block += 64) {
-            const uint32_t middle = bitsOf32(block + 32);
-            const uint32_t high = bitsOf32(block + 64);
-            const __m128i bits = _mm_set_epi32(static_cast<int>(high), static_cast<int>(middle),
-                                               static_cast<int>(middle), static_cast<int>(low));
-            // A fixed number of tests, unrolled: the positions repeat when there are fewer.
+        constexpr uint64_t candidates = (uint64_t{1} << 48) - 1;
+        for (uint64_t first16 = bitsOf16(block); stop - block >= 96 && dataEnd_ - block >= 112;
+             block += 96) {
+            const uint64_t b1 = bitsOf16(block + 16), b2 = bitsOf16(block + 32);
+            const uint64_t b3 = bitsOf16(block + 48), b4 = bitsOf16(block + 64);
+            const uint64_t b5 = bitsOf16(block + 80), b6 = bitsOf16(block + 96);
+            const uint64_t low = first16 | b1 << 16 | b2 << 32 | b3 << 48;
+            const uint64_t high = b3 | b4 << 16 | b5 << 32 | b6 << 48;
+            const __m128i bits =
+                _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(&low)),
+                                   _mm_loadl_epi64(reinterpret_cast<const __m128i*>(&high)));
+            // A fixed number of tests, unrolled; the positions repeat when there are fewer.
             __m128i passing = _mm_set1_epi32(-1);
 #pragma GCC unroll 12
             for (size_t i = 0; i < bitPositions; ++i) {
                 passing = _mm_and_si128(
                     passing, _mm_xor_si128(_mm_srl_epi64(bits, bitShift_[i]), bitFlip_[i]));
             }
-            const auto first = static_cast<uint32_t>(_mm_cvtsi128_si32(passing));
-            const auto second =
-                static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(passing, 8)));
-            if ((first | second) != 0) {
-                for (uint64_t left = first | uint64_t{second} << 32; left != 0; left &= left - 1) {
-                    const uint8_t* match = block + __builtin_ctzll(left);
+            // The candidates left are compared in full: a clear bit stands for the other value
+            // only where the data holds just the two, and a longer pattern has positions not
+            // tested. Where most of them fail (data repeating the pattern's beginning, or a third
+            // value where it has the other one), the blocks' test of every position takes over.
+            const uint64_t firstHalf = low64(passing) & candidates;
+            const uint64_t secondHalf = low64(_mm_srli_si128(passing, 8)) & candidates;
+            for (int half = 0; half < 2 && (firstHalf | secondHalf) != 0; ++half) {
+                for (uint64_t left = half == 0 ? firstHalf : secondHalf; left != 0;
+                     left &= left - 1) {
+                    const uint8_t* match = block + 48 * half + __builtin_ctzll(left);
                     if (std::memcmp(match, pattern_, plan_.length) == 0) {
                         return match;
                     }
+                    if (++failedCompares > (block - start) / 256 + 16) {
+                        bitTest_ = false;
+                        return nullptr;
+                    }
                 }
             }
-            low = high;
+            first16 = b6;
         }
         return nullptr;
     }
 
     // For a pattern of at most two distinct bytes: its commoner value, and the offsets of the
-    // first bitPositions positions of the testing order (repeated when the pattern is shorter),
-    // each with whether its byte is the other value. Other patterns are not tested by bits.
+    // first bitPositions positions of the testing order that lie within 16 bytes of the
+    // candidate (repeated when there are fewer), each with whether its byte is the other value.
+    // Other patterns are not tested by bits.
     void prepareBitTest() {
         const uint8_t first = pattern_[0];
         const uint8_t* second = std::find_if(pattern_, pattern_ + plan_.length,
@@ -356,8 +379,16 @@ class SixteenAtATime {
             return;
         }
         const uint8_t common = 2 * firstCount >= plan_.length ? first : *second;
+        // The first positions of the testing order within 16 bytes of the candidate.
+        size_t positions[bitPositions];
+        size_t count = 0;
+        for (size_t i = 0; i < plan_.length && count < bitPositions; ++i) {
+            if (order_[i] < 16) {
+                positions[count++] = order_[i];
+            }
+        }
         for (size_t i = 0; i < bitPositions; ++i) {
-            const size_t position = order_[i % std::min(plan_.length, bitPositions)];
+            const size_t position = positions[i % count];
             bitShift_[i] = _mm_cvtsi32_si128(static_cast<int>(position));
             bitFlip_[i] = pattern_[position] == common ? _mm_setzero_si128() : _mm_set1_epi32(-1);
         }

@@ -246,6 +246,22 @@ TEST_F(FindTest, AgreesWithThePlainScanAcrossTheSwitchesToAndFromTheLinearSearch
     }
 }
 
+// A pattern of two values over data that has a third one where the pattern has its rarer value:
+// the one-bit-per-byte test lets such candidates through, and the blocks' test must take over.
+TEST_F(FindTest, AThirdValueWhereThePatternHasItsRarerOneIsStillNoMatch) {
+    const Bytes pattern = {'a', 'a', 'a', 'a', 'a', 'b', 'a', 'a',
+                           'a', 'a', 'a', 'a', 'a', 'a', 'b', 'a'};
+    Bytes store(80000);
+    for (size_t i = 0; i < store.size(); ++i) {
+        store[i] = i % 16 == 5 ? 'c' : pattern[i % 16];
+    }
+    store[store.size() - 11] = 'b'; // the only match, near the end
+    load(store);
+    const auto size = static_cast<int32_t>(store.size());
+    EXPECT_EQ(find(pattern, 0, size), size - 16);
+    EXPECT_EQ(find(pattern, 0, size), referenceFind(store, pattern, 0, size));
+}
+
 // Random or periodic stores over small alphabets (some dominated by one value, some with rare
 // high bytes), with planted and overlapping occurrences, against the plain scan. In periodic
 // stores the pattern is mostly a piece of the store with one byte drawn anew.
