@@ -15,7 +15,8 @@ struct FindRequest : EditRequest {
 
 // Find (301) and Replace (303).
 void openFindDialog(int command);
-// Find Next (302): the last pattern again, from the byte after the caret's, with wrap-around.
+// Find Next (302): the last pattern again, from the byte after the caret's (from the caret's own
+// byte right where the dialog left it, after its match), with wrap-around.
 void findNext();
 // The handlers of the dialog's messages to the main window.
 int16_t findFromDialog(FindRequest* request, bool inSelection);

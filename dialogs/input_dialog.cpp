@@ -253,24 +253,12 @@ void hexToDecimalText(platform::Window dialog, char* output, int outputSize) {
     writeNumber(output, outputSize, length, readNumber(number, 16), false, false);
 }
 
-int32_t decimalValue(const char* text) {
-    text = skipBlanks(text);
-    const bool negative = *text == '-';
-    if (*text == '-' || *text == '+') {
-        ++text;
-    }
-    uint32_t value = 0;
-    for (; *text >= '0' && *text <= '9'; ++text) {
-        value = value * 10 + static_cast<uint32_t>(*text - '0');
-    }
-    if (negative) {
-        value = 0u - value;
-    }
-    return static_cast<int32_t>(value);
-}
-
 int64_t decimalCount(const char* text) {
     const Number number = readNumber(text, 10);
     const auto magnitude = static_cast<int64_t>(number.magnitude);
     return number.negative ? -magnitude : magnitude;
+}
+
+int32_t decimalValue(const char* text) {
+    return static_cast<int32_t>(static_cast<uint32_t>(decimalCount(text)));
 }

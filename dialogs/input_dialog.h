@@ -63,9 +63,10 @@ bool editFilterPasses(uint8_t character);
 // output as signed decimal after the same prefix; always terminated within outputSize.
 void hexToDecimalText(platform::Window dialog, char* output, int outputSize);
 
-// The decimal conversion of the value commands: leading blanks, an optional sign, then digits
-// up to the first other character, wrapping around in 32 bits; no digits read as 0.
-int32_t decimalValue(const char* text);
-// The same conversion without the wrap-around, for offsets and counts: a number too large for
-// any file stays too large (it is held at 2^48) instead of coming back as a small or negative one.
+// The decimal conversion of offsets and counts: leading blanks, an optional sign, then digits
+// up to the first other character; no digits read as 0. A number too large for any file stays
+// too large (it is held at 2^48) instead of coming back as a small or negative one.
 int64_t decimalCount(const char* text);
+// The same number's low 32 bits, as the value commands write it: it wraps around in 32 bits
+// (for the numbers of up to 14 digits that the dialog's boxes can hold).
+int32_t decimalValue(const char* text);

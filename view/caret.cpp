@@ -128,6 +128,7 @@ void resetView() {
     updateScrollRange();
     state.undoLog->clear();
     state.undoLog->changeCount = 0;
+    state.findResumeCaret = -1; // a place in the document gone
 }
 
 void switchPane() {

@@ -69,6 +69,10 @@ TEST_F(Inspector, ItGoesWhereverTheButtonComesUpAndThePanesRedrawWhatItCovered) 
     EXPECT_EQ(shown(), "");
     EXPECT_EQ(headless::capture(), nullptr);
     expectPanesMatchRepaint();
+    headless::keyDown(vk::f1); // F1 held while the focus goes to another program
+    ASSERT_NE(shown(), "");
+    platform::setFocus(nullptr);
+    EXPECT_EQ(shown(), "");
     // On a file of 8 bytes, byte 4 holds a 32-bit value whichever of its digits is clicked.
     startWith(sequence(8));
     for (const int digit : {8, 9}) {

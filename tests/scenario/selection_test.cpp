@@ -200,6 +200,14 @@ TEST_F(Selection, AReleaseAnywhereEndsTheSelectingAndBareMovesSelectNothing) {
             expectSelection(kept.start, kept.end);
         }
     }
+    // A release the editor never saw (the move arrives without the button): nothing is selected.
+    headless::mouseDown(byteAt(0, 10));
+    const ByteRange before = state.selection;
+    const headless::Point to = byteAt(0, 14);
+    platform::sendMessage(headless::pane(0), wm::mouseMove, 0, to.x | intptr_t{to.y} << 16);
+    expectNoDrag();
+    EXPECT_EQ(state.caret, 20);
+    expectSelection(before.start, before.end);
 }
 
 TEST_F(Selection, MovesInAZoneNeverOutpaceItsTicksAndComingBackStopsTheScrolling) {
