@@ -21,11 +21,16 @@ struct ByteRange {
     int32_t end;
 };
 
-// Longest file name shown in the title, and the room the longest title needs: "Edit:", the
-// name, a blank, a ten-digit offset and the terminator.
+// Paths and names are UTF-8 text (files/path_text.h). The longest path the editor takes, in
+// UTF-16 units as Windows counts them, and the bytes it needs with its terminator: a unit takes
+// at most three bytes in UTF-8 (a pair of them, four).
+constexpr int maxPathUnits = 255;
+constexpr int filePathSize = 3 * maxPathUnits + 1;
+// Longest file name shown in the title, in characters, and the room the longest title needs:
+// "Edit:", the name (at most four bytes a character), a blank, a ten-digit offset and the
+// terminator.
 constexpr int maxTitleNameLength = 49;
-constexpr int titleTextSize = 5 + maxTitleNameLength + 1 + 10 + 1;
-constexpr int filePathSize = 256;
+constexpr int titleTextSize = 5 + 4 * maxTitleNameLength + 1 + 10 + 1;
 // Widest row the view lays out, in bytes; beyond any real screen, and small enough that a page
 // of such rows never overflows a 32-bit nibble count.
 constexpr int32_t maxRowBytes = 1024;

@@ -24,13 +24,35 @@ bool createMainWindow(int showCommand) {
     return true;
 }
 
+const char* commandLineTail(const char* commandLine) {
+    const auto* at = reinterpret_cast<const uint8_t*>(commandLine);
+    if (*at == '"') {
+        do {
+            ++at;
+        } while (*at != 0 && *at != '"');
+        if (*at == '"') {
+            ++at;
+        }
+    } else {
+        // Compared as unsigned bytes: the bytes of a UTF-8 character are all above the blank.
+        while (*at > ' ') {
+            ++at;
+        }
+    }
+    while (*at != 0 && *at <= ' ') {
+        ++at;
+    }
+    return reinterpret_cast<const char*>(at);
+}
+
 void postCommandLineFile(const char* tail) {
     if (tail == nullptr || *tail == '\0') {
         return;
     }
     // The path must outlive this call: it is opened once the loop runs. A path too long for
-    // the current-file path keeps at least filePathSize characters, so that opening it is
-    // refused rather than another, shorter path opened.
+    // the current-file path is cut after filePathSize bytes, which hold more than the 255 UTF-16
+    // units a path may have (three bytes a unit at most, and a cut character counts as one), so
+    // that opening it is refused rather than another, shorter path opened.
     static char path[filePathSize + 1];
     const char* start = tail;
     size_t length = std::strlen(tail);

@@ -7,6 +7,10 @@
 
 // Sets up and creates the main window, lays it out and shows it with the show command.
 bool createMainWindow(int showCommand);
+// The command line without the program's name and the blanks after it, as the C runtime hands
+// it to WinMain: a name that begins with a double quote ends at the next one, any other at the
+// first blank.
+const char* commandLineTail(const char* commandLine);
 // Posts command 500 with the path named on the command line (a leading double quote starts a
 // quoted path that ends at the next one; otherwise the whole tail is the path).
 void postCommandLineFile(const char* commandLineTail);

@@ -5,6 +5,7 @@
 #include "app/main_window.h"
 #include "document/document_buffer.h"
 #include "files/errors.h"
+#include "files/path_text.h"
 #include "platform/codes.h"
 #include "undo/change_recording.h"
 #include "undo/undo_log.h"
@@ -38,8 +39,25 @@ bool chooseFile(char* path, int command) {
     const uint32_t flags = save ? ofn::pathMustExist | ofn::hideReadOnly | ofn::overwritePrompt
                                 : ofn::fileMustExist | ofn::pathMustExist | ofn::hideReadOnly;
     path[0] = '\0';
+    // The dialog starts in the current file's folder, beside the file being edited; without one
+    // (a new document, or a name without a folder) in the process's current folder.
+    char folder[filePathSize] = "";
+    const char* separator = std::strrchr(state.filePath, '\\');
+    const char* slash = std::strrchr(state.filePath, '/');
+    if (separator == nullptr || (slash != nullptr && slash > separator)) {
+        separator = slash;
+    }
+    if (separator != nullptr) {
+        auto length = static_cast<size_t>(separator - state.filePath);
+        // A root keeps its separator: "C:" alone names the drive's current folder, not its root.
+        if (length == 0 || (length == 2 && state.filePath[1] == ':')) {
+            ++length;
+        }
+        std::memcpy(folder, state.filePath, length);
+        folder[length] = '\0';
+    }
     // The program may have begun to close while the dialog was open: nothing is chosen then.
-    return platform::chooseFile(path, filePathSize, save, title, flags) && !state.closing;
+    return platform::chooseFile(path, filePathSize, save, title, flags, folder) && !state.closing;
 }
 
 namespace {
@@ -84,7 +102,7 @@ int insertFile(platform::File file, int32_t offset, int32_t count) {
 } // namespace
 
 int openFile(const char* path, int32_t offset, bool insert) {
-    if (std::strlen(path) >= filePathSize) {
+    if (utf16Length(path) > maxPathUnits) {
         // A path longer than the current-file path can hold is refused, never cut.
         return showError(128);
     }
@@ -161,7 +179,8 @@ void setFileTitle(const char* path) {
     std::strcpy(state.titleText, "Edit:");
     const char* name = std::strrchr(state.filePath, '\\');
     if (name != nullptr) {
-        std::strncat(state.titleText, name + 1, maxTitleNameLength);
+        // Cut between characters, never inside one.
+        std::strncat(state.titleText, name + 1, characterPrefix(name + 1, maxTitleNameLength));
     }
     std::strcat(state.titleText, " ");
     state.titlePrefixLength = static_cast<int16_t>(std::strlen(state.titleText));

@@ -175,10 +175,15 @@ int messageBox(Window owner, const char* text, const char* caption, unsigned sty
 int loadString(int id, char* buffer, int bufferSize);
 // The notice text (resource type 256, id 1) and its length; it has no terminator.
 bool loadNotice(const char** text, std::size_t* length);
-// Runs the common Open (save false) or Save dialog; path receives the chosen path.
-bool chooseFile(char* path, std::size_t pathSize, bool save, const char* title, uint32_t flags);
+// Runs the common Open (save false) or Save dialog, starting in folder (the system's choice when
+// it is empty); path receives the chosen path. The dialog takes paths of at most 255 UTF-16
+// units.
+bool chooseFile(char* path, std::size_t pathSize, bool save, const char* title, uint32_t flags,
+                const char* folder);
 
 // ---- Files -------------------------------------------------------------------------------
+// Every path here is UTF-8 text, whatever the system's code page, so that a name in any script
+// reaches the file; so is the main window's title.
 File openFileForReading(const char* path);
 File openFileForWriting(const char* path); // an existing file, not emptied
 File createFile(const char* path);         // created, or emptied when it exists
@@ -191,7 +196,8 @@ bool endFileHere(File file);
 void closeFile(File file);
 
 // ---- Dropped files -----------------------------------------------------------------------
-// The first dropped path into buffer; false when there is none or it does not fit.
+// The first dropped path into buffer; false when there is none, or it is longer than 255 UTF-16
+// units, or it does not fit.
 bool firstDroppedPath(DropHandle drop, char* buffer, std::size_t bufferSize);
 void releaseDrop(DropHandle drop);
 

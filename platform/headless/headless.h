@@ -126,6 +126,7 @@ struct FileDialogCall {
     bool save;
     std::string title;
     uint32_t flags;
+    std::string folder; // where it started; empty: the system's choice
 };
 
 struct ScrollBar {

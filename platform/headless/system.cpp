@@ -1,6 +1,8 @@
 // The headless host's system services: memory with fault injection, files, settings, message
 // boxes and file dialogs from a script, resources, dropped files and the clipboard.
+#include "app/editor_state.h"
 #include "dialogs/input_dialog.h"
+#include "files/path_text.h"
 #include "platform/codes.h"
 #include "platform/headless/host.h"
 #include "platform/headless/resource_script.h"
@@ -153,17 +155,20 @@ bool loadNotice(const char** text, std::size_t* length) {
     return !notice.empty();
 }
 
-bool chooseFile(char* path, std::size_t pathSize, bool save, const char* title, uint32_t flags) {
+bool chooseFile(char* path, std::size_t pathSize, bool save, const char* title, uint32_t flags,
+                const char* folder) {
     headless::enterModal(host().main);
     headless::leaveModal();
     auto& h = host();
-    h.dialogs.push_back({save, title, flags});
+    h.dialogs.push_back({save, title, flags, folder});
     if (h.dialogAnswers.empty()) {
         return false;
     }
     const std::string answer = h.dialogAnswers.front();
     h.dialogAnswers.pop_front();
-    if (answer.empty() || answer.size() >= pathSize) {
+    // The dialog's name buffer holds 255 UTF-16 units, as the program's does on Windows: a
+    // longer path fails the dialog.
+    if (answer.empty() || utf16Length(answer.c_str()) > maxPathUnits || answer.size() >= pathSize) {
         return false;
     }
     std::memcpy(path, answer.c_str(), answer.size() + 1);
@@ -276,7 +281,8 @@ void closeFile(File file) {
 // ---- Dropped files, settings, clipboard -----------------------------------------------------
 
 bool firstDroppedPath(DropHandle drop, char* buffer, std::size_t bufferSize) {
-    if (drop->paths.empty() || drop->paths[0].size() >= bufferSize) {
+    if (drop->paths.empty() || utf16Length(drop->paths[0].c_str()) > maxPathUnits ||
+        drop->paths[0].size() >= bufferSize) {
         return false;
     }
     std::memcpy(buffer, drop->paths[0].c_str(), drop->paths[0].size() + 1);

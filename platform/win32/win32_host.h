@@ -9,5 +9,7 @@ int runMessageLoop();
 // message has arrived, whose exit code is then stored. (For the tests that drive the program's
 // windows in-process.)
 bool runWaitingMessages(int& exitCode);
+// The process's command line after the program's name, as UTF-8, whatever the code page.
+const char* commandLineTail();
 
 } // namespace win32

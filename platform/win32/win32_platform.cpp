@@ -3,8 +3,10 @@
 #include "platform/platform.h"
 
 #include "app/editor_state.h"
+#include "app/startup.h"
 #include "dialogs/input_dialog.h"
 #include "platform/codes.h"
+#include "platform/win32/win32_host.h"
 
 #include <windows.h>
 
@@ -71,13 +73,62 @@ HINSTANCE instance() {
                                      : GetModuleHandleA(nullptr);
 }
 
+// UTF-8 text as UTF-16, for the wide calls: held in place when it is short, as every text the
+// editor shows or opens is, else on the heap. Null when the text is not valid UTF-8 or the
+// memory cannot be had.
+class WideText {
+  public:
+    explicit WideText(const char* text) {
+        const int units = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, -1, nullptr, 0);
+        if (units <= 0) {
+            return;
+        }
+        wide = units <= static_cast<int>(sizeof local / sizeof local[0])
+                   ? local
+                   : static_cast<wchar_t*>(HeapAlloc(GetProcessHeap(), 0, units * sizeof(wchar_t)));
+        if (wide != nullptr &&
+            MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, -1, wide, units) != units) {
+            release();
+        }
+    }
+    ~WideText() { release(); }
+    WideText(const WideText&) = delete;
+    WideText& operator=(const WideText&) = delete;
+    const wchar_t* get() const { return wide; }
+
+  private:
+    void release() {
+        if (wide != nullptr && wide != local) {
+            HeapFree(GetProcessHeap(), 0, wide);
+        }
+        wide = nullptr;
+    }
+    wchar_t local[filePathSize];
+    wchar_t* wide = nullptr;
+};
+
+// UTF-16 text as UTF-8 into a buffer of size bytes; false (the buffer empty) when it does not
+// fit.
+bool toUtf8(const wchar_t* wide, char* text, std::size_t size) {
+    const int written =
+        WideCharToMultiByte(CP_UTF8, 0, wide, -1, text, static_cast<int>(size), nullptr, nullptr);
+    if (written <= 0 && size > 0) {
+        text[0] = '\0';
+    }
+    return written > 0;
+}
+
 File openWith(const char* path, DWORD access, DWORD disposition) {
     if (path == nullptr || *path == '\0') {
         return nullptr;
     }
+    const WideText name(path);
+    if (name.get() == nullptr) {
+        return nullptr;
+    }
     // Shared for reading and writing, as the classic file calls open files: a file another
     // program holds open for writing (a growing log) can still be opened and saved.
-    HANDLE file = CreateFileA(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    HANDLE file = CreateFileW(name.get(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     return file == INVALID_HANDLE_VALUE ? nullptr : reinterpret_cast<File>(file);
 }
@@ -120,8 +171,10 @@ void postQuit(int exitCode) {
 Window createMainWindow(const char* title) {
     const DWORD style =
         WS_CLIPCHILDREN | WS_VSCROLL | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
-    return reinterpret_cast<Window>(CreateWindowExA(0, "Main", title, style, 1, 1, 0, 0, nullptr,
-                                                    nullptr, instance(), nullptr));
+    // A Unicode window, so that its title can show a file name in any script.
+    const WideText text(title);
+    return reinterpret_cast<Window>(CreateWindowExW(0, L"Main", text.get(), style, 1, 1, 0, 0,
+                                                    nullptr, nullptr, instance(), nullptr));
 }
 
 Window createPane(int32_t x, int32_t y, int32_t width, int32_t height) {
@@ -157,7 +210,10 @@ void moveWindow(Window window, int32_t x, int32_t y, int32_t width, int32_t heig
 }
 
 void setWindowText(Window window, const char* text) {
-    SetWindowTextA(hwnd(window), text);
+    const WideText wide(text);
+    if (wide.get() != nullptr) {
+        SetWindowTextW(hwnd(window), wide.get());
+    }
 }
 
 int32_t clientHeightForSize(Window window, int32_t width, int32_t height) {
@@ -407,17 +463,25 @@ bool loadNotice(const char** text, std::size_t* length) {
     return *text != nullptr;
 }
 
-bool chooseFile(char* path, std::size_t pathSize, bool save, const char* title, uint32_t flags) {
-    OPENFILENAMEA dialog{};
+bool chooseFile(char* path, std::size_t pathSize, bool save, const char* title, uint32_t flags,
+                const char* folder) {
+    // The wide dialog, so that any name the user picks or types comes back whole.
+    wchar_t chosen[maxPathUnits + 1] = L"";
+    const WideText caption(title);
+    const WideText start(folder != nullptr ? folder : "");
+    OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = hwnd(state.mainWindow);
-    dialog.lpstrFilter = "All Files(*.*)\0*.*\0Tavrin Files(*.TAV)\0*.tav\0";
+    dialog.lpstrFilter = L"All Files(*.*)\0*.*\0Tavrin Files(*.TAV)\0*.tav\0";
     dialog.nFilterIndex = 1;
-    dialog.lpstrFile = path;
-    dialog.nMaxFile = static_cast<DWORD>(pathSize);
-    dialog.lpstrTitle = title;
+    dialog.lpstrFile = chosen;
+    dialog.nMaxFile = maxPathUnits + 1;
+    dialog.lpstrTitle = caption.get();
+    dialog.lpstrInitialDir =
+        start.get() != nullptr && *start.get() != L'\0' ? start.get() : nullptr;
     dialog.Flags = flags;
-    return (save ? GetSaveFileNameA(&dialog) : GetOpenFileNameA(&dialog)) != FALSE;
+    const BOOL picked = save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog);
+    return picked != FALSE && toUtf8(chosen, path, pathSize);
 }
 
 // ---- Files --------------------------------------------------------------------------------
@@ -480,11 +544,13 @@ void closeFile(File file) {
 
 bool firstDroppedPath(DropHandle drop, char* buffer, std::size_t bufferSize) {
     HDROP files = reinterpret_cast<HDROP>(drop);
-    const UINT length = DragQueryFileA(files, 0, nullptr, 0);
-    if (length == 0 || length >= bufferSize) {
+    const UINT length = DragQueryFileW(files, 0, nullptr, 0);
+    if (length == 0 || length > maxPathUnits) {
         return false;
     }
-    return DragQueryFileA(files, 0, buffer, static_cast<UINT>(bufferSize)) == length;
+    wchar_t path[maxPathUnits + 1];
+    return DragQueryFileW(files, 0, path, maxPathUnits + 1) == length &&
+           toUtf8(path, buffer, bufferSize);
 }
 
 void releaseDrop(DropHandle drop) {
@@ -670,3 +736,15 @@ void filterEditBox(Window dialog, int id, int index) {
 }
 
 } // namespace platform
+
+const char* win32::commandLineTail() {
+    // The runtime's tail would come in the ANSI code page, which lacks most scripts: the wide
+    // command line is converted instead, into a block kept for the life of the process.
+    const wchar_t* line = GetCommandLineW();
+    const int size = WideCharToMultiByte(CP_UTF8, 0, line, -1, nullptr, 0, nullptr, nullptr);
+    auto* text = size > 0 ? static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, size)) : nullptr;
+    if (text == nullptr || !platform::toUtf8(line, text, static_cast<std::size_t>(size))) {
+        return "";
+    }
+    return ::commandLineTail(text);
+}

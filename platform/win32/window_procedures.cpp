@@ -21,6 +21,13 @@ LRESULT result(const Outcome& outcome, HWND handle, UINT message, WPARAM wParam,
     return outcome.useDefault ? DefWindowProcA(handle, message, wParam, lParam) : outcome.result;
 }
 
+// The main window is a Unicode window (its title shows file names in any script); the panes are
+// ANSI windows, whose characters are the bytes they type.
+LRESULT mainResult(const Outcome& outcome, HWND handle, UINT message, WPARAM wParam,
+                   LPARAM lParam) {
+    return outcome.useDefault ? DefWindowProcW(handle, message, wParam, lParam) : outcome.result;
+}
+
 LRESULT CALLBACK mainProcedure(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_WINDOWPOSCHANGING:
@@ -33,7 +40,7 @@ LRESULT CALLBACK mainProcedure(HWND handle, UINT message, WPARAM wParam, LPARAM 
             position->cx = change.width;
             position->cy = change.height;
         }
-        return result(outcome, handle, message, wParam, lParam);
+        return mainResult(outcome, handle, message, wParam, lParam);
     }
     case WM_GETMINMAXINFO: {
         auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
@@ -46,11 +53,11 @@ LRESULT CALLBACK mainProcedure(HWND handle, UINT message, WPARAM wParam, LPARAM 
             info->ptMaxTrackSize = {limits.maxWidth, limits.maxHeight};
             info->ptMaxSize = {limits.maxWidth, limits.maxHeight};
         }
-        return result(outcome, handle, message, wParam, lParam);
+        return mainResult(outcome, handle, message, wParam, lParam);
     }
     default:
-        return result(mainWindowProc(window(handle), message, wParam, lParam), handle, message,
-                      wParam, lParam);
+        return mainResult(mainWindowProc(window(handle), message, wParam, lParam), handle, message,
+                          wParam, lParam);
     }
 }
 
@@ -89,15 +96,15 @@ void runLoopMessage(MSG& message) {
 
 bool platform::registerWindowClasses() {
     HINSTANCE instance = reinterpret_cast<HINSTANCE>(state.instance);
-    WNDCLASSA mainClass{};
+    WNDCLASSW mainClass{};
     mainClass.lpfnWndProc = mainProcedure;
     mainClass.hInstance = instance;
-    mainClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(11));
-    mainClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)); // IDC_ARROW
+    mainClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(11));
+    mainClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
     mainClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-    mainClass.lpszMenuName = MAKEINTRESOURCEA(21);
-    mainClass.lpszClassName = "Main";
-    if (RegisterClassA(&mainClass) == 0) {
+    mainClass.lpszMenuName = MAKEINTRESOURCEW(21);
+    mainClass.lpszClassName = L"Main";
+    if (RegisterClassW(&mainClass) == 0) {
         return false;
     }
     WNDCLASSA paneClass{};

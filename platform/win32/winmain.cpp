@@ -7,7 +7,7 @@
 
 #include <windows.h>
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int showCommand) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR, int showCommand) {
     state.instance = reinterpret_cast<platform::Instance>(instance);
     if (previous == nullptr && !platform::registerWindowClasses()) {
         return 0;
@@ -15,7 +15,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     if (!createMainWindow(showCommand)) {
         return 0;
     }
-    postCommandLineFile(commandLine);
+    postCommandLineFile(win32::commandLineTail());
     const int exitCode = win32::runMessageLoop();
     releaseDocument();
     return exitCode;

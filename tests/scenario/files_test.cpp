@@ -5,6 +5,7 @@
 #include "app/commands.h"
 
 #include <filesystem>
+#include <fstream>
 
 using Files = Scenario;
 
@@ -296,4 +297,61 @@ TEST_F(Files, AFileTooBigForMemoryLeavesTheDocumentAsItWas) {
     headless::type("42");
     EXPECT_EQ(documentBytes(), Bytes({0x42, 1, 2, 3}));
     expectPanesMatchRepaint();
+}
+
+TEST_F(Files, NamesInAnyScriptOpenSaveAndShowWhole) {
+    const std::string name = u8"тест-文字-😀.bin";
+    writeFile(u8"папка\\" + name, sequence(6));
+    headless::reset();
+    ASSERT_TRUE(headless::start(("\"" + path(u8"папка\\" + name) + "\"").c_str()));
+    EXPECT_EQ(headless::title(), "Edit:" + name + " ");
+    headless::type("ab");
+    headless::press('S', {vk::control});
+    EXPECT_EQ(readFile(u8"папка\\" + name), Bytes({0xAB, 1, 2, 3, 4, 5}));
+    headless::chooseFiles({path(u8"x\\копия.bin")});
+    headless::command(cmd::saveAs);
+    EXPECT_EQ(readFile(u8"x\\копия.bin"), Bytes({0xAB, 1, 2, 3, 4, 5}));
+    EXPECT_EQ(headless::title(), u8"Edit:копия.bin ");
+    headless::dropFiles({path(u8"папка\\" + name)});
+    EXPECT_EQ(headless::title(), "Edit:" + name + " ");
+
+    // The title's name is cut after 49 characters, never inside one.
+    std::string cyrillic;
+    for (int i = 0; i < 48; ++i) {
+        cyrillic += u8"ж";
+    }
+    writeFile("y\\" + cyrillic + u8"😀ЖЖЖ", Bytes({1}));
+    headless::chooseFiles({path("y\\" + cyrillic + u8"😀ЖЖЖ")});
+    headless::command(cmd::open);
+    EXPECT_EQ(headless::title(), "Edit:" + cyrillic + u8"😀 ");
+}
+
+TEST_F(Files, APathOfMoreThan255Utf16UnitsIsRefused) {
+    // Paths of three-byte characters in folders short enough for the file system.
+    auto pathOfUnits = [this](int64_t units) {
+        std::string result = directory + "/";
+        units -= static_cast<int64_t>(result.size());
+        for (; units > 81; units -= 81) {
+            for (int i = 0; i < 80; ++i) {
+                result += u8"文";
+            }
+            std::filesystem::create_directory(result);
+            result += "/";
+        }
+        for (; units > 0; --units) {
+            result += u8"字";
+        }
+        std::ofstream(result) << "ok";
+        return result;
+    };
+    for (const int64_t units : {255, 256}) {
+        const std::string longPath = pathOfUnits(units);
+        headless::reset();
+        ASSERT_TRUE(headless::start(("\"" + longPath + "\"").c_str()));
+        EXPECT_EQ(documentBytes(), units == 255 ? Bytes({'o', 'k'}) : Bytes()) << units;
+        EXPECT_EQ(lastMessage(), units == 255 ? "" : "Can't access file");
+        headless::dropFiles({longPath});
+        EXPECT_EQ(state.filePath, units == 255 ? longPath : std::string()) << units;
+        headless::finish();
+    }
 }
