@@ -88,6 +88,18 @@ std::string windowText(HWND window) {
     return text;
 }
 
+std::wstring windowTextW(HWND window) {
+    wchar_t text[512] = L"";
+    GetWindowTextW(window, text, 512);
+    return text;
+}
+
+std::wstring widen(const std::string& text) {
+    wchar_t wide[1024] = L"";
+    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, wide, 1024);
+    return wide;
+}
+
 void sendKeys(std::initializer_list<WORD> keys) {
     for (const WORD key : keys) {
         sendKey(key, false);
@@ -143,11 +155,15 @@ HWND waitForDialog(const char* caption) {
 }
 
 void answerFileDialog(const char* caption, const std::string& path) {
+    answerFileDialog(caption, widen(path));
+}
+
+void answerFileDialog(const char* caption, const std::wstring& path) {
     const auto nameBox = [&] { // once the name box has the focus, the path is put in it
         char className[8] = "";
         GetClassNameA(GetFocus(), className, sizeof className);
         return windowText(GetActiveWindow()) == caption && lstrcmpiA(className, "Edit") == 0 &&
-               SetWindowTextA(GetFocus(), path.c_str()) != FALSE;
+               SetWindowTextW(GetFocus(), path.c_str()) != FALSE;
     };
     waitUntil(nameBox, std::string("the name box of ") + caption);
     sendKeys({VK_RETURN});
@@ -176,15 +192,17 @@ void Program::SetUp() {
 void Program::TearDown() {
     endProgram();
     UnhookWindowsHookEx(boxHook);
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    // Wide calls: the tests' file names are not all in the ANSI code page.
+    WIN32_FIND_DATAW found;
+    const std::wstring wideFolder = widen(folder);
+    HANDLE search = FindFirstFileW((wideFolder + L"\\*").c_str(), &found);
     if (search != INVALID_HANDLE_VALUE) {
         do {
-            DeleteFileA(path(found.cFileName).c_str());
-        } while (FindNextFileA(search, &found));
+            DeleteFileW((wideFolder + L"\\" + found.cFileName).c_str());
+        } while (FindNextFileW(search, &found));
         FindClose(search);
     }
-    RemoveDirectoryA(folder.c_str());
+    RemoveDirectoryW(wideFolder.c_str());
 }
 
 void Program::startProgram(const char* commandLine) {

@@ -17,6 +17,9 @@
 #include <vector>
 
 std::string windowText(HWND window);
+std::wstring windowTextW(HWND window);
+// UTF-8 text as UTF-16, for the wide calls.
+std::wstring widen(const std::string& text);
 
 // Real input from any thread: keys down in order, then up in reverse order; text key by key; the
 // pointer moved to a point of the screen, with button flags; a click at the centre of a window.
@@ -73,6 +76,7 @@ class Program : public ::testing::Test {
 bool waitUntil(const std::function<bool()>& condition, const std::string& what);
 HWND waitForDialog(const char* caption);
 void answerFileDialog(const char* caption, const std::string& path);
+void answerFileDialog(const char* caption, const std::wstring& path);
 
 // The message boxes shown outside a user's script, answered from a list (unscripted: the first
 // button).
