@@ -113,7 +113,12 @@ bool translateAccelerator(const QueuedMessage& message) {
     for (const Accelerator& entry : resourceScript().accelerators) {
         if (entry.key == static_cast<int>(message.wParam) && entry.control == control &&
             entry.alt == alt && entry.shift == shift) {
-            dispatch(h.main, wm::command, 0x10000u | static_cast<uint32_t>(entry.command), 0);
+            // While a window holds the mouse capture (a button is held in a pane), the key is
+            // taken as the accelerator but no command is sent, as Wine's TranslateAccelerator
+            // does: no command starts in the middle of a press.
+            if (h.capture == nullptr) {
+                dispatch(h.main, wm::command, 0x10000u | static_cast<uint32_t>(entry.command), 0);
+            }
             return true;
         }
     }

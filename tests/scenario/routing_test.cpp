@@ -150,3 +150,25 @@ TEST_F(Routing, ACommandLineFileThatCannotBeOpenedIsReported) {
     EXPECT_EQ(lastMessage(), "Can't access file");
     EXPECT_EQ(state.length, 0);
 }
+
+TEST_F(Routing, AcceleratorsSendNoCommandWhileAButtonHoldsTheMouse) {
+    // Held in a pane, either button captures the mouse: Ctrl+N, Ctrl+F and Ctrl+Q are taken as
+    // accelerators but do nothing, and type nothing either. Released, they work again.
+    for (const bool left : {true, false}) {
+        startWith(sequence(10));
+        headless::type("5"); // a change: New and Quit would ask first
+        const headless::Point at = headless::cellPoint(0, 4, 0);
+        left ? headless::mouseDown(at) : headless::rightDown(at);
+        ASSERT_NE(headless::capture(), nullptr);
+        for (const int key : {'N', 'F', 'Q'}) {
+            headless::press(key, {vk::control});
+        }
+        EXPECT_TRUE(headless::messageBoxes().empty());
+        EXPECT_TRUE(headless::dialogsShown().empty());
+        EXPECT_EQ(documentBytes()[0], 0x50);
+        left ? headless::mouseUp(at) : headless::rightUp(at);
+        headless::answerMessageBoxes({answer::no});
+        headless::press('N', {vk::control});
+        EXPECT_EQ(lastMessage(), "File has been changed - Close it anyway?");
+    }
+}

@@ -2,6 +2,8 @@
 // across both panes with their auto-scroll ticks, Select All, Toggle and the double click.
 #include "scenario.h"
 
+#include "app/commands.h"
+
 namespace {
 
 constexpr uint32_t dragTimer = 2;
@@ -158,14 +160,16 @@ TEST_F(Selection, AutoScrollCountsTimerTicksAndABoxOrALostCaptureEndsTheDrag) {
     EXPECT_EQ(state.caret, 82);
     expectNoDrag();
     expectSelection(41, 101);
-    // Save right after opening says "File not saved": the box ends the drag, and the ticks while
-    // it is open move nothing. Another window taking the capture ends one too.
+    // Another program asks to open a file that is not there: the box that says so ends the drag,
+    // and the ticks while it is open move nothing. Another window taking the capture ends one
+    // too.
     headless::mouseDown(byteAt(0, 3));
     headless::mouseMove(byteAt(0, 5));
     headless::mouseMove(byteAt(0, 5, rows));
     headless::duringNextModal([] { headless::tick(3); });
-    headless::press('S', {vk::control});
-    EXPECT_EQ(lastMessage(), "File not saved");
+    const std::string missing = path("missing.bin");
+    headless::command(cmd::openPath, reinterpret_cast<intptr_t>(missing.c_str()));
+    EXPECT_EQ(lastMessage(), "Can't access file");
     expectNoDrag();
     headless::mouseDown(byteAt(0, 3));
     headless::mouseMove(byteAt(0, 5));
