@@ -122,7 +122,8 @@ struct EditorState {
     // answered.
     bool findDialogBusy = false;
     // Where the find dialog left the caret, just after the match it found: Find Next from there
-    // takes a match that starts at the caret itself. -1 when it left none.
+    // takes a match that starts at the caret itself. -1 when it left none, and from the first
+    // move of the caret on.
     int32_t findResumeCaret = -1;
     int16_t findMatchPending = 0;
     int16_t findInSelection = 0;

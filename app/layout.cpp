@@ -168,9 +168,10 @@ void resizeLayout(uintptr_t kind, uint32_t clientSize) {
     state.rowCells[0] = 2 * bytesPerRow;
     state.pageCells = state.rowCells[0] * state.visibleRows;
     updateScrollRange();
-    platform::moveWindow(state.panes[1], 2 * columnWidth + state.paneGap + state.borderWidth, 0,
-                         columnWidth + state.borderWidth, height);
-    platform::moveWindow(state.panes[0], 0, 0, 2 * columnWidth + state.borderWidth, height);
+    for (const int pane : {1, 0}) {
+        const platform::Rect r = paneRect(pane);
+        platform::moveWindow(state.panes[pane], r.left, r.top, r.right - r.left, r.bottom - r.top);
+    }
 
     const int32_t rowCells = state.rowCells[0];
     const int32_t topRow = state.topCell / rowCells;
@@ -198,6 +199,16 @@ void resizeLayout(uintptr_t kind, uint32_t clientSize) {
 
 int32_t textPaneOffset() {
     return 2 * columnWidthFor(state.clientSize[0]) + state.paneGap + state.borderWidth;
+}
+
+platform::Rect paneRect(int pane) {
+    const int32_t columnWidth = columnWidthFor(state.clientSize[0]);
+    const int32_t height = state.clientSize[1];
+    if (pane == 0) {
+        return {0, 0, 2 * columnWidth + state.borderWidth, height};
+    }
+    const int32_t left = textPaneOffset();
+    return {left, 0, left + columnWidth + state.borderWidth, height};
 }
 
 void saveWindowPlacement() {

@@ -19,6 +19,8 @@ void resizeLayout(uintptr_t sizeKind, uint32_t clientSize);
 // The distance from the hex pane's left edge to the text pane's, in pixels, as the last resize
 // placed them.
 int32_t textPaneOffset();
+// A pane's window rectangle in the main window's client area, as the last resize placed it.
+platform::Rect paneRect(int pane);
 void saveWindowPlacement();
 // The saved window rectangle; false when there is none.
 bool loadWindowPlacement(platform::Rect& rect);

@@ -5,6 +5,7 @@
 #include "platform/platform.h"
 #include "undo/undo_log.h"
 #include "view/inspector.h"
+#include "view/mouse.h"
 #include "view/selection.h"
 
 #include <algorithm>
@@ -15,6 +16,14 @@ namespace {
 
 int32_t cappedSum(int32_t a, int64_t b) {
     return static_cast<int32_t>(std::min<int64_t>(a + b, INT32_MAX));
+}
+
+// The caret goes to target: once it leaves the place where the find dialog put it, Find Next
+// no longer takes a match starting there, even when the caret comes back.
+void leaveCaretPlace(int32_t target) {
+    if (target != state.caret) {
+        state.findResumeCaret = -1;
+    }
 }
 
 } // namespace
@@ -56,12 +65,14 @@ void moveCaret(int32_t steps, int pane, bool extend) {
         platform::updateWindow(state.panes[0]);
         platform::updateWindow(state.panes[1]);
     }
+    leaveCaretPlace(target);
     state.caret = target;
     placeCaret(true);
 }
 
 void setCaret(int32_t nibble) {
     const int32_t target = std::min(nibble, state.length);
+    leaveCaretPlace(target);
     state.caret = target;
     if (target >= pageEnd() || target < state.topCell) {
         scrollToRow(target / state.rowCells[0]);
@@ -120,6 +131,13 @@ void updateScrollRange() {
 }
 
 void resetView() {
+    // A new document ends whatever the mouse was doing in the old one (a drop, or an open posted
+    // by another program, can come while a button is held): the drag and its timer, the
+    // inspector's hold, and the popup with the old document's values.
+    cancelMouseModes();
+    if (state.inspectorVisible != 0) {
+        hideInspector();
+    }
     state.caret = 0;
     state.topCell = 0;
     placeCaret(true);

@@ -6,6 +6,7 @@
 #include "view/caret.h"
 #include "view/mouse.h"
 
+#include <algorithm>
 #include <cstdio>
 
 void inspectorText(char* text, int size, bool signedValues, bool bits) {
@@ -53,9 +54,13 @@ void inspectorText(char* text, int size, bool signedValues, bool bits) {
 
 void showInspector(int32_t x, int32_t y, int pane) {
     const int32_t cell = cellAtPoint(x, y, pane);
-    // Only a complete byte: the cell must lie before the file's last digit.
-    if (cell < 0 || int64_t{cell} >= int64_t{state.length} - 1) {
+    // Only a complete byte, either of its digits: not a half-typed last byte, nor the append
+    // position.
+    if (cell < 0 || cell / 2 >= state.length / 2) {
         return;
+    }
+    if (cell != state.caret) {
+        state.findResumeCaret = -1;
     }
     state.caret = cell;
     if (pane != state.activePane) {
@@ -72,8 +77,11 @@ void showInspector(int32_t x, int32_t y, int pane) {
     // Placement in the main window's client area: one pixel below the row, at the byte's first
     // digit; above the row when there is no room below; right-aligned with the byte near the
     // right edge.
+    // The column as the cell has it: a point right of the row's last cell (a strip the width
+    // could not snap) stands for that cell.
+    const int32_t column = std::min(x / state.charWidth, state.rowCells[pane] - 1);
     int32_t top = (y / state.lineHeight + 1) * state.lineHeight + 1;
-    int32_t left = (x / state.charWidth) * state.charWidth + 1;
+    int32_t left = column * state.charWidth + 1;
     if (pane == 0) {
         if (cell % 2 != 0) {
             left -= state.charWidth;

@@ -68,7 +68,29 @@ void endMouseModes() {
     }
 }
 
+// The main window's client point of a point in a pane's client area (inside its border).
+platform::Rect clientOf(int pane) {
+    const platform::Rect r = paneRect(pane);
+    const int32_t border = state.borderWidth / 2;
+    return {r.left + border, r.top + border, r.right - border, r.bottom - border};
+}
+
 } // namespace
+
+int paneUnderPoint(int32_t& x, int32_t& y, int from) {
+    const platform::Rect origin = clientOf(from);
+    const int32_t mainX = x + origin.left;
+    const int32_t mainY = y + origin.top;
+    for (int pane = 0; pane < 2; ++pane) {
+        const platform::Rect r = paneRect(pane);
+        if (mainX >= r.left && mainX < r.right && mainY >= r.top && mainY < r.bottom) {
+            x = mainX - clientOf(pane).left;
+            y = mainY - clientOf(pane).top;
+            return pane;
+        }
+    }
+    return -1;
+}
 
 int32_t cellAtPoint(int32_t x, int32_t y, int pane) {
     // A point right of the last column (a pane wider than its rows) is on the row's last cell.
@@ -80,6 +102,16 @@ int32_t cellAtPoint(int32_t x, int32_t y, int pane) {
 }
 
 void mouseDown(int32_t x, int32_t y, int pane) {
+    if (state.inspectorCapture != 0) {
+        // The right button's capture brought the press here, wherever the pointer is: the
+        // inspector's hold ends, and the press is one on the pane under the pointer, or on
+        // nothing of the editor's.
+        releaseInspector();
+        pane = paneUnderPoint(x, y, pane);
+        if (pane < 0) {
+            return;
+        }
+    }
     if (state.selection.end != 0) {
         state.savedSelection = state.selection;
     }
@@ -156,17 +188,25 @@ void autoScrollTick() {
     state.autoScrollTicks = 1;
 }
 
-void mouseUp(int32_t x) {
+void mouseUp(int32_t x, bool rightHeld) {
     if (state.mouseSelecting == 0) {
         return; // a release without a press seen here, or after the system cancelled it
     }
     const bool dragged = state.dragPane != 0;
     endMouseModes(); // before the release, which must not count as a lost capture
-    platform::releaseCapture();
+    if (rightHeld && state.inspectorVisible != 0) {
+        // The right button still holds the popup: the capture stays, now for it, so that its
+        // release is seen wherever it happens.
+        state.inspectorCapture = 1;
+    } else {
+        platform::releaseCapture();
+    }
     if (!dragged) {
         return;
     }
-    const int pane = x > state.rowCells[0] * state.charWidth + state.borderWidth ? 1 : 0;
+    // The pane under the pointer: the text pane from its own left edge on; the strip right of
+    // the hex pane's rows (where the width could not snap) and the gap belong to the hex pane.
+    const int pane = x + clientOf(0).left >= paneRect(1).left ? 1 : 0;
     // The focus goes to the pane under the pointer unless it has it already. That is the
     // active pane, which need not be the one the drag began in: a Tab may have switched panes
     // during the drag.
@@ -187,6 +227,18 @@ void cancelMouseModes() {
 
 void mouseCaptureLost() {
     endMouseModes();
+}
+
+void showInspectorAtPointer(int32_t x, int32_t y, int pane) {
+    if (state.mouseSelecting != 0) {
+        // The left button's capture brings the press to the hex pane wherever the pointer is:
+        // it is a press on the pane under the pointer, or on nothing of the editor's.
+        pane = paneUnderPoint(x, y, pane);
+        if (pane < 0) {
+            return;
+        }
+    }
+    showInspector(x, y, pane);
 }
 
 void holdForInspector(platform::Window pane) {

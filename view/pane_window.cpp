@@ -72,13 +72,13 @@ Outcome paneWindowProc(platform::Window window, uint32_t message, uintptr_t wPar
         mouseDown(pointX(lParam), pointY(lParam), pane);
         return handled(0);
     case wm::leftButtonUp:
-        mouseUp(pointX(lParam));
+        mouseUp(pointX(lParam), (wParam & mk::rightButton) != 0);
         return byDefault();
     case wm::leftButtonDoubleClick:
         doubleClickSelection();
         return handled(0);
     case wm::rightButtonDown:
-        showInspector(pointX(lParam), pointY(lParam), pane);
+        showInspectorAtPointer(pointX(lParam), pointY(lParam), pane);
         holdForInspector(window);
         return handled(0);
     case wm::rightButtonUp:

@@ -6,6 +6,7 @@
 #include "view/caret.h"
 
 #include <cstring>
+#include <functional>
 
 using headless::DialogStep;
 using headless::dialog::click;
@@ -185,4 +186,30 @@ TEST_F(FindReplace, TheDialogActsOnTheTextItShowsAndOnlyOnceAtATime) {
     run(cmd::find, {click(control::ok)});
     EXPECT_EQ(dialog().controls.at(control::firstEdit).text.size(), 40u);
     EXPECT_EQ(state.caret, 40); // on the match; the selection of the opening comes back
+}
+
+TEST_F(FindReplace, FindNextPassesTheMatchUnderTheCaretOnceTheCaretHasMoved) {
+    // The caret leaves the place the dialog left it and comes back: by keys, by clicks, by a
+    // byte typed and taken back with Backspace at the end.
+    const std::function<void()> leaveAndComeBack[] = {
+        [] {
+            headless::press(vk::right);
+            headless::press(vk::left);
+        },
+        [] {
+            headless::mouseDown(headless::cellPoint(1, 0, 0));
+            headless::mouseUp(headless::cellPoint(1, 0, 0));
+            headless::mouseDown(headless::cellPoint(1, 3, 0));
+            headless::mouseUp(headless::cellPoint(1, 3, 0));
+        },
+    };
+    for (const auto& move : leaveAndComeBack) {
+        startOn("Hello");
+        run(cmd::find, {type("l"), click(control::ok)});
+        ASSERT_EQ(state.caret, 6);
+        move();
+        ASSERT_EQ(state.caret, 6);
+        headless::press(vk::f3); // the match at byte 3 is passed over: round to byte 2
+        EXPECT_EQ(state.caret, 4) << &move - leaveAndComeBack;
+    }
 }

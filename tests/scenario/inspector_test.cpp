@@ -26,9 +26,11 @@ TEST_F(Inspector, TheRightButtonShowsTheValuesOfTheBytesUnderIt) {
     const platform::Rect popup = headless::windowRect(state.inspectorWindow);
     EXPECT_EQ(popup.left, 12 * 8 + 1); // below the row, from the byte's first digit
     EXPECT_EQ(popup.top, 2 * 12 + 1);
-    // The file's last four bytes hold a 32-bit value; its last digit shows nothing.
+    // The file's last four bytes hold a 32-bit value; its last byte, from either digit, only
+    // the byte; the append position shows nothing.
     EXPECT_EQ(rightClick(0, 12, 2), "@ 26\r\nb:26\n\rs:6938\r\nl:488381210");
-    EXPECT_EQ(rightClick(0, 19, 2), "");
+    EXPECT_EQ(rightClick(0, 19, 2), "@ 29\r\nb:29\n\rs:   \r\nl:");
+    EXPECT_EQ(rightClick(0, 0, 3), "");
     headless::keyDown(vk::control); // signed values; near the right edge it ends with the byte
     const std::string title = headless::windowText(state.mainWindow);
     EXPECT_EQ(rightClick(1, 6, 1), "@ 16\r\nb:-63\n\rs:-319\r\nl:-2146238783");
@@ -77,5 +79,29 @@ TEST_F(Inspector, ItGoesWhereverTheButtonComesUpAndThePanesRedrawWhatItCovered) 
     startWith(sequence(8));
     for (const int digit : {8, 9}) {
         EXPECT_EQ(rightClick(0, digit, 0), "@ 4\r\nb:4\n\rs:1284\r\nl:117835012");
+    }
+}
+
+TEST_F(Inspector, TheLastWholeByteShowsFromEitherDigitAndAHalfTypedOneNever) {
+    // On a file of 4 bytes, with a digit typed at its end or not: the caret's nibble index, and
+    // whether F1 shows the last whole byte there.
+    const std::tuple<int32_t, const char*, bool> cases[] = {
+        {8, "", false},  {7, "", true},   {6, "", true},
+        {9, "7", false}, {8, "7", false}, {7, "7", true},
+    };
+    for (const auto& [caret, typed, shows] : cases) {
+        startWith(sequence(4));
+        headless::press(vk::pageDown, {vk::control});
+        headless::type(typed);
+        while (state.caret > caret) {
+            headless::press(vk::left);
+        }
+        ASSERT_EQ(state.caret, caret);
+        headless::keyDown(vk::f1);
+        EXPECT_EQ(shown() != "", shows) << caret << typed;
+        if (shows) {
+            EXPECT_EQ(shown(), "@ 3\r\nb:3\n\rs:   \r\nl:");
+        }
+        headless::keyUp(vk::f1);
     }
 }

@@ -170,23 +170,6 @@ TEST_F(Layout, ACaretOnTheFirstCellBelowThePageStays) {
     EXPECT_EQ(state.topCell, 0);
 }
 
-TEST_F(Layout, TheCaretAboveTheTopAfterNarrowingIsSetToTheTop) {
-    startWith(sequence(5000));
-    headless::scroll(sb::thumbPosition, 40);
-    ASSERT_EQ(state.caret, 800); // pulled onto the page's first cell
-    // A right click above the rows during a drag begun in the text pane puts the caret on the
-    // hex cell there, switching panes without scrolling: above the top.
-    headless::mouseDown(headless::cellPoint(1, 3, 2));
-    headless::mouseMove(headless::cellPoint(1, 5, 2));
-    headless::rightDown(headless::cellPoint(0, 4, -2));
-    headless::rightUp(headless::cellPoint(0, 4, -2));
-    headless::mouseUp(headless::cellPoint(0, 4, -2));
-    ASSERT_EQ(state.caret, 784);
-    headless::resizeWindow(state.chromeWidth + 4 * 24, 400); // 4 bytes: top row 800/8 = 100
-    EXPECT_EQ(state.topCell, 800);
-    EXPECT_EQ(state.caret, 800);
-}
-
 TEST_F(Layout, AMinimisedWindowKeepsItsLayout) {
     startWith(sequence(1000));
     headless::resizeWindow(298, 400);

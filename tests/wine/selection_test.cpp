@@ -156,3 +156,54 @@ TEST_F(Selection, ButtonsReleasedOutsideTheWindowAndTextInALargerBlock) {
     EXPECT_EQ(std::memcmp(state.document->bytes + 63, "hi", 2), 0);
     EXPECT_TRUE(answeredBoxes().empty());
 }
+
+TEST_F(Selection, BothButtonsInAnyOrderEndWithTheLastReleaseAndEachPressCountsWhereItIs) {
+    writeFile("buttons.bin", std::vector<uint8_t>(64, 'b'));
+    startProgram(("\"" + path("buttons.bin") + "\"").c_str());
+    RECT frame{};
+    GetWindowRect(mainWindow(), &frame);
+    const POINT outside{frame.right + 40, frame.bottom + 40};
+    const auto mouse = [this](POINT at, DWORD buttons) {
+        sendMouse(at, buttons);
+        pump(60);
+    };
+    HWND popup = reinterpret_cast<HWND>(state.inspectorWindow);
+    const auto ended = [&] {
+        EXPECT_FALSE(IsWindowVisible(popup));
+        EXPECT_EQ(GetCapture(), nullptr);
+        EXPECT_EQ(state.mouseSelecting, 0);
+    };
+    // Left, right, left up, right up outside: the popup goes with the last release.
+    mouse(cellPoint(0, 8), MOUSEEVENTF_LEFTDOWN);
+    mouse(cellPoint(1, 20), MOUSEEVENTF_RIGHTDOWN);
+    EXPECT_TRUE(IsWindowVisible(popup));
+    mouse(cellPoint(1, 20), MOUSEEVENTF_LEFTUP);
+    mouse(outside, 0);
+    mouse(outside, MOUSEEVENTF_RIGHTUP);
+    ended();
+    // The rest are clicks: whatever the first drag selected stays as it is.
+    const ByteRange kept = state.selection;
+    const auto keptSelection = [&] {
+        EXPECT_EQ(std::pair(state.selection.start, state.selection.end),
+                  std::pair(kept.start, kept.end));
+    };
+    // Right held in the text pane, left pressed on the hex pane's byte 22: the press is there.
+    mouse(cellPoint(1, 16), MOUSEEVENTF_RIGHTDOWN);
+    mouse(cellPoint(0, 44), MOUSEEVENTF_LEFTDOWN);
+    EXPECT_EQ(state.caret, 44);
+    EXPECT_EQ(state.activePane, 0);
+    mouse(cellPoint(0, 44), MOUSEEVENTF_LEFTUP);
+    mouse(outside, 0);
+    mouse(outside, MOUSEEVENTF_RIGHTUP);
+    ended();
+    keptSelection();
+    // Right held, left pressed outside the window: a press on nothing, and no drag follows.
+    mouse(cellPoint(1, 16), MOUSEEVENTF_RIGHTDOWN);
+    mouse(outside, MOUSEEVENTF_LEFTDOWN);
+    mouse(cellPoint(0, 50), 0);
+    EXPECT_EQ(state.caret, 16);
+    mouse(outside, MOUSEEVENTF_LEFTUP);
+    mouse(outside, MOUSEEVENTF_RIGHTUP);
+    ended();
+    keptSelection();
+}
