@@ -355,3 +355,22 @@ TEST_F(Files, APathOfMoreThan255Utf16UnitsIsRefused) {
         headless::finish();
     }
 }
+
+TEST_F(Files, FileDialogsStartBesideTheCurrentFile) {
+    start(); // a new document: the system's choice
+    headless::command(cmd::open);
+    writeFile("a\\b.bin", sequence(4));
+    headless::chooseFiles({path("a\\b.bin")});
+    headless::command(cmd::open);
+    headless::press(vk::right);
+    headless::press(vk::right, {vk::shift});
+    for (const int command : {cmd::open, cmd::saveAs, cmd::saveSelection, cmd::insertFile}) {
+        headless::command(command);
+    }
+    const auto& dialogs = headless::fileDialogs();
+    ASSERT_EQ(dialogs.size(), 6u);
+    EXPECT_EQ(dialogs[0].folder, "");
+    for (size_t i = 2; i < dialogs.size(); ++i) {
+        EXPECT_EQ(dialogs[i].folder, path("a")) << dialogs[i].title; // up to the last backslash
+    }
+}

@@ -117,7 +117,8 @@ TEST(Resources, TheNoticeIsPlainTextInCrLfLines) {
 
 TEST(Resources, DialogTemplateOneHasEveryControlInPlace) {
     // The template's place (the collapsed find dialog's size), then each control's, as
-    // "id kind 'text' x,y,width,height", hidden ones marked.
+    // "id kind 'text' x,y,width,height", hidden ones marked, and edit boxes that scroll (whose
+    // text can go on past what the box shows, as a long pattern must).
     const auto place = [](const auto& r) {
         return " " + std::to_string(r.x) + "," + std::to_string(r.y) + "," +
                std::to_string(r.width) + "," + std::to_string(r.height);
@@ -128,13 +129,15 @@ TEST(Resources, DialogTemplateOneHasEveryControlInPlace) {
         shown +=
             "; " + std::to_string(item.id) + " " +
             (item.hasStyle("BS_AUTOCHECKBOX") ? item.className + " checkbox" : item.statement) +
-            " '" + item.text + "'" + place(item) + (item.visible() ? "" : " hidden");
+            " '" + item.text + "'" + place(item) + (item.visible() ? "" : " hidden") +
+            (item.hasStyle("ES_AUTOHSCROLL") ? " scrolls" : "");
     }
     EXPECT_EQ(shown, "1 5,108,170,37; 1 PUSHBUTTON 'Set' 3,3,35,14; 211 LTEXT '' 40,6,50,9; "
-                     "2 PUSHBUTTON 'Cancel' 132,3,35,14; 201 EDITTEXT '' 4,19,162,14; "
+                     "2 PUSHBUTTON 'Cancel' 132,3,35,14; 201 EDITTEXT '' 4,19,162,14 scrolls; "
                      "213 BUTTON checkbox '' 85,7,45,8 hidden; "
                      "300 PUSHBUTTON ' + ' 121,3,12,14 hidden; "
                      "301 PUSHBUTTON 'Replace' 3,36,35,14 hidden; "
                      "302 PUSHBUTTON '... all' 132,36,35,14 hidden; "
-                     "212 LTEXT 'with' 40,39,40,9 hidden; 202 EDITTEXT '' 4,52,162,14 hidden");
+                     "212 LTEXT 'with' 40,39,40,9 hidden; "
+                     "202 EDITTEXT '' 4,52,162,14 hidden scrolls");
 }

@@ -4,6 +4,8 @@
 
 #include "dialogs/input_dialog.h"
 
+#include <cctype>
+
 using Dialogs = Program;
 
 TEST_F(Dialogs, TheInputAndFindDialogsAndTheCloseQuestionUnderRealKeysAndClicks) {
@@ -80,4 +82,38 @@ TEST_F(Dialogs, TheInputAndFindDialogsAndTheCloseQuestionUnderRealKeysAndClicks)
     ASSERT_EQ(state.length, 2 * 42);
     const char* document = reinterpret_cast<const char*>(state.document->bytes);
     EXPECT_EQ(std::string(document, 42), ".^..ZZ......ZZ......ZZ........" + std::string(12, '\0'));
+}
+
+TEST_F(Dialogs, EveryBoxTakesExactlyItsLimitWhateverTheWidthOfItsText) {
+    writeFile("limits.bin", std::vector<uint8_t>(16, 'x'));
+    startProgram(("\"" + path("limits.bin") + "\"").c_str());
+    // Each box gets one character more than it takes; wide letters overflow what it shows.
+    const auto fill = [](HWND dialog, int id, char c, size_t limit) {
+        waitUntil(
+            [=] { return SetFocus(GetDlgItem(dialog, id)), GetFocus() == GetDlgItem(dialog, id); },
+            "the box's focus");
+        sendText(std::string(limit + 1, c));
+        const std::string expected(limit, static_cast<char>(std::toupper(c)));
+        waitUntil([=] { return windowText(GetDlgItem(dialog, id)) == expected; },
+                  std::to_string(limit) + " of " + std::string(1, c));
+    };
+    asUser([&] {
+        sendKeys({VK_CONTROL, 'R'}); // the hex pane: 62 digits, 31 bytes
+        HWND dialog = waitForDialog("Question from Kezedit");
+        fill(dialog, control::firstEdit, '8', 62);
+        fill(dialog, control::secondEdit, 'e', 62);
+        sendKeys({VK_ESCAPE});
+        sendKeys({VK_TAB});
+        sendKeys({VK_CONTROL, 'R'}); // the text pane: 31 characters
+        dialog = waitForDialog("Question from Kezedit");
+        fill(dialog, control::firstEdit, 'W', 31);
+        fill(dialog, control::secondEdit, 'M', 31);
+        sendKeys({VK_ESCAPE});
+        sendKeys({VK_CONTROL, 'D'}); // Decimal: 11 characters
+        dialog = waitForDialog("Question from Kezedit");
+        fill(dialog, control::firstEdit, '8', 11);
+        sendKeys({VK_ESCAPE});
+    });
+    EXPECT_EQ(state.undoLog->changeCount, 0);
+    EXPECT_TRUE(answeredBoxes().empty());
 }
