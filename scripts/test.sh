@@ -36,7 +36,10 @@ if cmake --preset native32 >/dev/null && cmake --build --preset native32 -j"$job
             awk '{n += $NF} END {print n + 0}')
         summary+=("native32 tests (32-bit, qemu-i386): $(grep -E 'tests passed' build/native32-ctest.log); $gtests GoogleTest tests")
     else
-        summary+=("native32 tests (32-bit, qemu-i386): FAILED ($(grep -E 'tests passed' build/native32-ctest.log))")
+        # The failing GoogleTest tests by name, since a whole program is one ctest test here.
+        failed=$(grep -oE '^\[  FAILED  \] [A-Za-z_][A-Za-z0-9_./]*' build/native32-ctest.log |
+            awk '{print $NF}' | sort -u | paste -sd ' ')
+        summary+=("native32 tests (32-bit, qemu-i386): FAILED ($(grep -E 'tests passed' build/native32-ctest.log); ${failed:-see build/native32-ctest.log})")
         status=1
     fi
 else
