@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds all three configurations and runs every test layer: the native unit and scenario tests
-# (under AddressSanitizer and UndefinedBehaviorSanitizer), then the Wine tests of the Windows
+# Builds every configuration and runs every test layer: the native unit and scenario tests and
+# the fuzzer (under AddressSanitizer and UndefinedBehaviorSanitizer), the same as 32-bit code run
+# through qemu-i386 (under UndefinedBehaviorSanitizer), then the Wine tests of the Windows
 # program on a private X display and Wine prefix, then a smoke run of tavedit.exe itself.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -22,6 +23,27 @@ if cmake --preset native >/dev/null && cmake --build --preset native -j"$jobs"; 
     fi
 else
     summary+=("native build: FAILED")
+    status=1
+fi
+
+# The 32-bit layer: its programs are i686 ELF files that ctest runs through qemu-i386 (these
+# machines run 64-bit code only and have no binfmt handler).
+step "Native 32-bit build and tests (qemu-i386)"
+if cmake --preset native32 >/dev/null && cmake --build --preset native32 -j"$jobs"; then
+    if ctest --preset native32 -j"$jobs" 2>&1 | tee build/native32-ctest.log | tail -n 25; then
+        # Each GoogleTest program runs whole as one ctest test: its own count says how many ran.
+        gtests=$(grep -hoE '^\[  PASSED  \] [0-9]+' build/native32/Testing/Temporary/LastTest.log |
+            awk '{n += $NF} END {print n + 0}')
+        summary+=("native32 tests (32-bit, qemu-i386): $(grep -E 'tests passed' build/native32-ctest.log); $gtests GoogleTest tests")
+    else
+        # The failing GoogleTest tests by name, since a whole program is one ctest test here.
+        failed=$(grep -oE '^\[  FAILED  \] [A-Za-z_][A-Za-z0-9_./]*' build/native32-ctest.log |
+            awk '{print $NF}' | sort -u | paste -sd ' ')
+        summary+=("native32 tests (32-bit, qemu-i386): FAILED ($(grep -E 'tests passed' build/native32-ctest.log); ${failed:-see build/native32-ctest.log})")
+        status=1
+    fi
+else
+    summary+=("native32 build: FAILED")
     status=1
 fi
 
