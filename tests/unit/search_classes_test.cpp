@@ -1,0 +1,93 @@
+// The byte search on every input class of its benchmark (tests/search_inputs.h), made small,
+// against a plain scan: the pattern absent, and planted at places spread over the data (near its
+// start and end, and where a search that changes method on the way would have changed it),
+// searched from two alignments. The data is a buffer of exactly its size and the bytes before the
+// search's start are made unreadable, so that a read outside the range is caught by
+// AddressSanitizer.
+#include "document/byte_search.h"
+#include "tests/search_inputs.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define SEARCH_CLASSES_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define SEARCH_CLASSES_ASAN 1
+#endif
+#endif
+#ifdef SEARCH_CLASSES_ASAN
+#include <sanitizer/asan_interface.h>
+#endif
+
+namespace {
+
+using search_inputs::Bytes;
+
+// Enough data for a dense stretch of the search and the return to its filter after it, small
+// enough for an emulated processor.
+constexpr size_t dataSize = 80 * 1024;
+
+// The first place at or after from where the pattern starts, trying each in turn; -1 if none.
+ptrdiff_t plainFind(const Bytes& data, const Bytes& pattern, size_t from) {
+    for (size_t at = from; at + pattern.size() <= data.size(); ++at) {
+        if (std::equal(pattern.begin(), pattern.end(), data.begin() + static_cast<ptrdiff_t>(at))) {
+            return static_cast<ptrdiff_t>(at);
+        }
+    }
+    return -1;
+}
+
+// The search over data from `from` on, each candidate up to the last that fits, with the bytes
+// before `from` unreadable meanwhile.
+ptrdiff_t searchFrom(const Bytes& data, const Bytes& pattern, size_t from) {
+    if (data.size() - from < pattern.size()) {
+        return -1;
+    }
+#ifdef SEARCH_CLASSES_ASAN
+    ASAN_POISON_MEMORY_REGION(data.data(), from);
+#endif
+    const uint8_t* match =
+        findBytes(data.data() + from, data.data() + (data.size() - pattern.size()), pattern.data(),
+                  pattern.size());
+#ifdef SEARCH_CLASSES_ASAN
+    ASAN_UNPOISON_MEMORY_REGION(data.data(), from);
+#endif
+    return match == nullptr ? -1 : match - data.data();
+}
+
+TEST(SearchClassesTest, EveryClassAgreesWithThePlainScan) {
+    Bytes data(dataSize);
+    for (const auto& searchClass : search_inputs::searchClasses()) {
+        SCOPED_TRACE(searchClass.name);
+        const Bytes pattern = search_inputs::makeInput(searchClass, data.data(), data.size());
+        const size_t length = pattern.size();
+        ASSERT_EQ(plainFind(data, pattern, 0), -1);
+        for (const size_t from : {0, 5}) {
+            EXPECT_EQ(searchFrom(data, pattern, from), -1) << "from " << from;
+        }
+        const size_t last = dataSize - length;
+        for (const size_t at : {size_t{0}, size_t{1}, size_t{17}, size_t{100}, size_t{1027},
+                                size_t{4103}, size_t{16383}, size_t{32777}, size_t{65516},
+                                size_t{65537}, size_t{70001}, last - 1, last}) {
+            const auto place = data.begin() + static_cast<ptrdiff_t>(at);
+            const Bytes replaced(place, place + static_cast<ptrdiff_t>(length));
+            std::copy(pattern.begin(), pattern.end(), place);
+            // The data held no occurrence, so any now overlaps the planted one.
+            const size_t overlap = at >= length ? at - length + 1 : 0;
+            for (const size_t from : {0, 5}) {
+                ASSERT_EQ(searchFrom(data, pattern, from),
+                          plainFind(data, pattern, std::max(from, overlap)))
+                    << "planted at " << at << ", from " << from;
+            }
+            std::copy(replaced.begin(), replaced.end(), place);
+        }
+    }
+}
+
+} // namespace
