@@ -119,14 +119,27 @@ inline Made periodicChanged(uint8_t* data, size_t size, Random& random, size_t p
 }
 
 inline Made randomBytes(uint8_t* data, size_t size, Random& random, size_t length) {
-    for (size_t i = 0; i < size; ++i) {
-        data[i] = random.byte();
-    }
     Bytes pattern(length);
     for (auto& b : pattern) {
         b = random.byte();
     }
+    for (size_t i = 0; i < size; ++i) {
+        data[i] = random.byte();
+    }
     return {pattern, {}};
+}
+
+// Random values of the alphabet, and a pattern of them holding each at least once.
+inline Made fewValued(uint8_t* data, size_t size, Random& random, size_t length,
+                      const Bytes& alphabet) {
+    Bytes pattern;
+    do {
+        pattern = drawFrom(length, alphabet, random);
+    } while (!std::all_of(alphabet.begin(), alphabet.end(), [&](uint8_t value) {
+        return std::find(pattern.begin(), pattern.end(), value) != pattern.end();
+    }));
+    fillFrom(data, size, alphabet, random);
+    return {pattern, alphabet};
 }
 
 // A run of fill with a pattern of `length` fill bytes but `odd` at `oddAt`.
@@ -143,11 +156,11 @@ inline Made run(uint8_t* data, size_t size, uint8_t fill, size_t length, size_t 
 // rarest bytes passes a candidate at each pair, at places it cannot predict.
 inline Made letterPairs(uint8_t* data, size_t size, Random& random, size_t length, size_t meanGap) {
     const Bytes alphabet = letters("abcdefghijklmnopqrstuvwxyz");
-    fillFrom(data, size, alphabet, random);
     Bytes pattern = drawFrom(length, letters("etaoinshrdlcu"), random);
     const size_t q = 1, z = length - 2;
     pattern[q] = 'q';
     pattern[z] = 'z';
+    fillFrom(data, size, alphabet, random);
     for (size_t at = random.below(2 * meanGap); at + length <= size;
          at += 1 + random.below(2 * meanGap - 1)) {
         data[at + q] = 'q';
@@ -188,6 +201,44 @@ inline Made brokenPeriod(uint8_t* data, size_t size, size_t length) {
     return {pattern, letters("abcx")};
 }
 
+// Text of words from a small vocabulary, and a phrase of them with its next-to-last letter
+// changed to another.
+inline Made words(uint8_t* data, size_t size, Random& random) {
+    static const char* const vocabulary[] = {"the ",     "search ", "of ",   "a ",
+                                             "pattern ", "in ",     "data ", "is ",
+                                             "and ",     "to ",     "file ", "bytes "};
+    constexpr size_t count = sizeof vocabulary / sizeof vocabulary[0];
+    const Bytes phrase = letters("the search of a pattern in the data is a");
+    Bytes pattern(phrase.begin(), phrase.begin() + 31);
+    pattern[29] = 'a';
+    for (size_t at = 0; at < size;) {
+        const char* word = vocabulary[random.below(count)];
+        for (; *word != 0 && at < size; ++word) {
+            data[at++] = static_cast<uint8_t>(*word);
+        }
+    }
+    return {pattern, letters("abcdefghijklmnopqrstuvwxyz ")};
+}
+
+// Records of 16 bytes: a 32-bit little-endian number counting up in steps of two, and fixed
+// bytes; the pattern is the record of a number beyond them, of bytes common in them.
+inline Made records(uint8_t* data, size_t size) {
+    auto record = [](uint32_t number) {
+        Bytes bytes = {0, 0, 0, 0, 'R', 'E', 'C', 0, 0x10, 0, 0, 0, 0xFF, 0xFF, 0, 0};
+        for (size_t i = 0; i < 4; ++i) {
+            bytes[i] = static_cast<uint8_t>(number >> (8 * i));
+        }
+        return bytes;
+    };
+    for (size_t at = 0; at < size; at += 16) {
+        const Bytes bytes = record(static_cast<uint32_t>(at / 8));
+        std::copy(bytes.begin(),
+                  bytes.begin() + static_cast<ptrdiff_t>(std::min<size_t>(16, size - at)),
+                  data + at);
+    }
+    return {record(0x00FF0000), {}};
+}
+
 } // namespace detail
 
 // Every class, the yardstick (random data and an absent random pattern) first.
@@ -218,28 +269,14 @@ inline const std::vector<SearchClass>& searchClasses() {
         // Random data of two or three values, and random patterns of them.
         {"two_valued_00_ff",
          [](uint8_t* d, size_t n, Random& r) {
-             const Bytes values = {0x00, 0xFF};
-             fillFrom(d, n, values, r);
-             return Made{drawFrom(16, values, r), values};
+             return fewValued(d, n, r, 16, {0x00, 0xFF});
          }},
         {"two_valued_a_b",
-         [](uint8_t* d, size_t n, Random& r) {
-             const Bytes values = letters("ab");
-             fillFrom(d, n, values, r);
-             return Made{drawFrom(16, values, r), values};
-         }},
+         [](uint8_t* d, size_t n, Random& r) { return fewValued(d, n, r, 16, letters("ab")); }},
         {"two_valued_a_b_31",
-         [](uint8_t* d, size_t n, Random& r) {
-             const Bytes values = letters("ab");
-             fillFrom(d, n, values, r);
-             return Made{drawFrom(31, values, r), values};
-         }},
+         [](uint8_t* d, size_t n, Random& r) { return fewValued(d, n, r, 31, letters("ab")); }},
         {"three_valued",
-         [](uint8_t* d, size_t n, Random& r) {
-             const Bytes values = letters("abc");
-             fillFrom(d, n, values, r);
-             return Made{drawFrom(16, values, r), values};
-         }},
+         [](uint8_t* d, size_t n, Random& r) { return fewValued(d, n, r, 16, letters("abc")); }},
         // Periodic data, and a pattern taken from it with one byte wrong.
         {"periodic_abcdefgh",
          [](uint8_t* d, size_t n, Random&) {
@@ -281,6 +318,21 @@ inline const std::vector<SearchClass>& searchClasses() {
          [](uint8_t* d, size_t n, Random& r) { return letterPairs(d, n, r, 16, 8); }},
         {"letter_pairs_31_gap_300",
          [](uint8_t* d, size_t n, Random& r) { return letterPairs(d, n, r, 31, 300); }},
+        // Bursts of pairs, 2 KiB of them every 32 KiB: the search changes method at each.
+        {"letter_pairs_31_bursts",
+         [](uint8_t* d, size_t n, Random& r) {
+             Made made = letterPairs(d, n, r, 31, 1 << 20);
+             for (size_t at = 0; at + 31 <= n; at += 1 + r.below(15)) {
+                 if (at % (32 << 10) < (2 << 10)) {
+                     d[at + 1] = 'q';
+                     d[at + 29] = 'z';
+                 }
+             }
+             return made;
+         }},
+        // Text, and binary records.
+        {"words", [](uint8_t* d, size_t n, Random& r) { return words(d, n, r); }},
+        {"records_16", [](uint8_t* d, size_t n, Random&) { return records(d, n); }},
         // Near misses everywhere, each failing at its own place.
         {"near_miss_copies_16",
          [](uint8_t* d, size_t n, Random& r) { return nearMissCopies(d, n, r, 16); }},
@@ -295,9 +347,13 @@ inline const std::vector<SearchClass>& searchClasses() {
          [](uint8_t* d, size_t n, Random&) { return run(d, n, 0x00, 40, 35, 0x01); }},
         {"zeros_01_at_61_of_64",
          [](uint8_t* d, size_t n, Random&) { return run(d, n, 0x00, 64, 60, 0x01); }},
+        {"zeros_01_at_31_of_64",
+         [](uint8_t* d, size_t n, Random&) { return run(d, n, 0x00, 64, 30, 0x01); }},
         {"random_64", [](uint8_t* d, size_t n, Random& r) { return randomBytes(d, n, r, 64); }},
         {"periodic_13_wrong_41st_of_48",
          [](uint8_t* d, size_t n, Random& r) { return periodicChanged(d, n, r, 13, 48, 40, {}); }},
+        {"periodic_13_wrong_25th_of_48",
+         [](uint8_t* d, size_t n, Random& r) { return periodicChanged(d, n, r, 13, 48, 24, {}); }},
     };
     return classes;
 }

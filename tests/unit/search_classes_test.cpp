@@ -33,9 +33,9 @@ using search_inputs::Bytes;
 // enough for an emulated processor.
 constexpr size_t dataSize = 80 * 1024;
 
-// The first place at or after from where the pattern starts, trying each in turn; -1 if none.
-ptrdiff_t plainFind(const Bytes& data, const Bytes& pattern, size_t from) {
-    for (size_t at = from; at + pattern.size() <= data.size(); ++at) {
+// The first place in [from, end) where the pattern starts, trying each in turn; -1 if none.
+ptrdiff_t plainFind(const Bytes& data, const Bytes& pattern, size_t from, size_t end) {
+    for (size_t at = from; at + pattern.size() <= end; ++at) {
         if (std::equal(pattern.begin(), pattern.end(), data.begin() + static_cast<ptrdiff_t>(at))) {
             return static_cast<ptrdiff_t>(at);
         }
@@ -43,20 +43,19 @@ ptrdiff_t plainFind(const Bytes& data, const Bytes& pattern, size_t from) {
     return -1;
 }
 
-// The search over data from `from` on, each candidate up to the last that fits, with the bytes
-// before `from` unreadable meanwhile.
-ptrdiff_t searchFrom(const Bytes& data, const Bytes& pattern, size_t from) {
-    if (data.size() - from < pattern.size()) {
+// The search over [from, end) of data, with the bytes outside unreadable meanwhile.
+ptrdiff_t search(const Bytes& data, const Bytes& pattern, size_t from, size_t end) {
+    if (end < from || end - from < pattern.size()) {
         return -1;
     }
 #ifdef SEARCH_CLASSES_ASAN
     ASAN_POISON_MEMORY_REGION(data.data(), from);
+    ASAN_POISON_MEMORY_REGION(data.data() + end, data.size() - end);
 #endif
-    const uint8_t* match =
-        findBytes(data.data() + from, data.data() + (data.size() - pattern.size()), pattern.data(),
-                  pattern.size());
+    const uint8_t* match = findBytes(data.data() + from, data.data() + (end - pattern.size()),
+                                     pattern.data(), pattern.size());
 #ifdef SEARCH_CLASSES_ASAN
-    ASAN_UNPOISON_MEMORY_REGION(data.data(), from);
+    ASAN_UNPOISON_MEMORY_REGION(data.data(), data.size());
 #endif
     return match == nullptr ? -1 : match - data.data();
 }
@@ -67,9 +66,12 @@ TEST(SearchClassesTest, EveryClassAgreesWithThePlainScan) {
         SCOPED_TRACE(searchClass.name);
         const Bytes pattern = search_inputs::makeInput(searchClass, data.data(), data.size());
         const size_t length = pattern.size();
-        ASSERT_EQ(plainFind(data, pattern, 0), -1);
+        ASSERT_EQ(plainFind(data, pattern, 0, dataSize), -1);
+        // Ranges of other ends leave the search's last batch and final block elsewhere.
         for (const size_t from : {0, 5}) {
-            EXPECT_EQ(searchFrom(data, pattern, from), -1) << "from " << from;
+            for (const size_t end : {dataSize, dataSize - 9, dataSize - 24, dataSize - 40}) {
+                EXPECT_EQ(search(data, pattern, from, end), -1) << from << "-" << end;
+            }
         }
         const size_t last = dataSize - length;
         for (const size_t at : {size_t{0}, size_t{1}, size_t{17}, size_t{100}, size_t{1027},
@@ -81,10 +83,14 @@ TEST(SearchClassesTest, EveryClassAgreesWithThePlainScan) {
             // The data held no occurrence, so any now overlaps the planted one.
             const size_t overlap = at >= length ? at - length + 1 : 0;
             for (const size_t from : {0, 5}) {
-                ASSERT_EQ(searchFrom(data, pattern, from),
-                          plainFind(data, pattern, std::max(from, overlap)))
+                ASSERT_EQ(search(data, pattern, from, dataSize),
+                          plainFind(data, pattern, std::max(from, overlap), dataSize))
                     << "planted at " << at << ", from " << from;
             }
+            // The range ending one byte short of the planted pattern.
+            const size_t end = at + length - 1;
+            ASSERT_EQ(search(data, pattern, 0, end), plainFind(data, pattern, overlap, end))
+                << "planted at " << at << ", ending before its end";
             std::copy(replaced.begin(), replaced.end(), place);
         }
     }
