@@ -19,7 +19,9 @@ namespace {
 // cost does not hang on what passes it, and tries the two positions again after it. With SSE2 that
 // test learns from the candidates that pass it and fail: it tests blocks of candidates on up to
 // eight positions, putting first the place where they differ from the pattern (or, for a pattern
-// of two values, one bit per data byte). Without SSE2 it is Shift-Or.
+// of two values, one bit per data byte), and where no single place stops them (near misses of
+// the pattern, each failing elsewhere) it changes to the pattern's repetition where it repeats
+// itself. Without SSE2 it is Shift-Or.
 
 // Byte values as common as they are in the files a hex editor opens, the commonest first (the
 // literal's closing zero aside): the fill bytes of binary files and spaces; text, from its
@@ -271,13 +273,16 @@ class PatternCompare {
 
 // The search for sixteen candidates or more, sixteen at a time. The candidates of a block are
 // tested on the first two positions of the testing order at once, and those that pass are
-// compared in full. Whenever the budget is spent, the blocks of the next stretch are tested on the
-// first two to eight positions of the testing order in batches, without a branch per block, the
-// candidates left compared after the batch (a pattern of two values is tested by bits first). A
-// batch whose candidates left are many teaches the order a position where its last few fail, if
-// they have one in common, which then comes first and is tested too (the oldest dropping out past
-// eight); one is taken off after many batches that leave none. The two first positions go on to
-// the test between stretches.
+// compared in full. Whenever the budget is spent, the next stretch goes by one of three tests:
+// - Blocks tested on the first two to eight positions of the testing order in batches, without a
+//   branch per block, the candidates left compared after the batch. A batch whose candidates left
+//   are many teaches the order a position where its last few fail, if they have one in common,
+//   which then comes first and is tested too (the oldest dropping out past eight); one is taken
+//   off after many batches that leave none. The two first positions go on to the test between
+//   stretches.
+// - For a pattern of two values, the test by bits, until most of what it lets through fails.
+// - Where the failures have no position in common and are many, the test by period, until most
+//   of what it lets through fails.
 //
 // A block's bytes at offset k of its candidates end 15 bytes after the first candidate's: the
 // last block is moved back to end at the last candidate, its candidates already seen masked off,
@@ -301,6 +306,7 @@ class SixteenAtATime {
             prepareBitTest();
             bitTest_ = true;
         }
+        preparePeriodTest();
     }
 
     const uint8_t* find(const uint8_t* candidate, const uint8_t* lastCandidate) {
@@ -377,10 +383,11 @@ class SixteenAtATime {
     // past the blocks tested.
     const uint8_t* searchStretch(const uint8_t*& block, const uint8_t* end) {
         while (block < end) {
-            // The test by bits goes on to the end unless it gives up or comes too close to the end
-            // of the data; the blocks go on from where it stops.
-            if (bitTest_) {
-                if (const uint8_t* match = testByBits(block, end)) {
+            // A test by bits or by period goes on to the end unless it gives up or comes too close
+            // to the end of the data; the blocks go on from where it stops.
+            if (bitTest_ || periodTest_) {
+                if (const uint8_t* match =
+                        bitTest_ ? testByBits(block, end) : testByPeriod(block, end)) {
                     return match;
                 }
                 if (block >= end) {
@@ -456,7 +463,8 @@ class SixteenAtATime {
     // in the testing order a position where each of the last few differs from the pattern,
     // testing one position more if it can (or replacing the oldest if the failures are many).
     // Failures that no single position stops are near misses of the pattern, each failing at its
-    // own place: the next few batches leaving failures do without a lesson, which would likely be
+    // own place: if they are many, the test by period takes over where the pattern has one.
+    // Otherwise the next few batches leaving failures do without a lesson, which would likely be
     // as fruitless.
     void learnFrom(const uint8_t* block, const Kept* kept, ptrdiff_t count, ptrdiff_t failures) {
         uint32_t equalInAny = 0;
@@ -482,6 +490,8 @@ class SixteenAtATime {
             (width_ < widest || failures >= 4 * lesson)) {
             learn(compare_.differingPosition(lastFailure, middle ? lastEqual : equalInAny));
             quietBatches_ = 0;
+        } else if (failures >= batch / 2 && periodLength_ != 0) {
+            periodTest_ = true;
         } else {
             lessonPause_ = pauseAfterNoLesson;
         }
@@ -660,6 +670,97 @@ class SixteenAtATime {
         commonValue_ = everyLane(common);
     }
 
+    // A pattern that repeats itself at a short distance, as a run of one value or a period of a
+    // few bytes, has near misses packed as close as that distance in data that repeats the same
+    // way, each failing at its own place: runs with other bytes sprinkled among them, or a
+    // repeated text broken at every line. Where the pattern has its bytes repeated shift bytes
+    // further on over a window of positions, a match has them too: a bit per data byte says
+    // whether the byte shift bytes further on equals it, and the candidates whose window holds
+    // only set bits are those left, one break in the repetition ruling out every candidate that
+    // covers it with the window, wherever it lies. Their test on the first position of the
+    // testing order leaves only those in step with the pattern.
+    //
+    // Candidates go 64 at a time, 32 in each half of a register whose bits are those of the 64
+    // bytes from the candidates' window on (the window is at most 32 long): the windows' bits are
+    // anded together by shifts doubling up to the window's length. Returns the first match, or
+    // null with block moved past the chunks tested (the test is given up where most candidates
+    // left fail).
+    const uint8_t* testByPeriod(const uint8_t*& block, const uint8_t* end) {
+        const uint8_t* start = block;
+        ptrdiff_t failedCompares = 0;
+        const uint8_t* stop = block + (end - block + 15) / 16 * 16;
+        const size_t from = periodStart_, shift = periodShift_;
+        const auto bitsOf32 = [from, shift](const uint8_t* at) {
+            return equalBits(at + from, load(at + from + shift)) |
+                   equalBits(at + from + 16, load(at + from + 16 + shift)) << 16;
+        };
+        const auto reach = static_cast<ptrdiff_t>(from + shift + 96);
+        const size_t position = positions_[0];
+        const __m128i byte = bytes_[0];
+        __m128i low = _mm_cvtsi32_si128(static_cast<int>(bitsOf32(block)));
+        for (; stop - block >= 64 && dataEnd_ - block >= reach; block += 64) {
+            const __m128i middle = _mm_cvtsi32_si128(static_cast<int>(bitsOf32(block + 32)));
+            const __m128i high = _mm_cvtsi32_si128(static_cast<int>(bitsOf32(block + 64)));
+            __m128i runs = _mm_unpacklo_epi64(_mm_unpacklo_epi32(low, middle),
+                                              _mm_unpacklo_epi32(middle, high));
+            low = high;
+            for (size_t i = 0; i < periodSteps_; ++i) {
+                runs = _mm_and_si128(runs, _mm_srl_epi64(runs, periodShifts_[i]));
+            }
+            const auto firstRuns = static_cast<uint32_t>(_mm_cvtsi128_si32(runs));
+            const auto secondRuns =
+                static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(runs, 8)));
+            if ((firstRuns | secondRuns) == 0) {
+                continue;
+            }
+            const uint32_t first = firstRuns & (equalBits(block + position, byte) |
+                                                equalBits(block + 16 + position, byte) << 16);
+            const uint32_t second = secondRuns & (equalBits(block + 32 + position, byte) |
+                                                  equalBits(block + 48 + position, byte) << 16);
+            for (int half = 0; half < 2 && (first | second) != 0; ++half) {
+                for (uint32_t left = half == 0 ? first : second; left != 0; left &= left - 1) {
+                    const uint8_t* match = block + 32 * half + __builtin_ctz(left);
+                    if (compare_.matches(match)) {
+                        return match;
+                    }
+                    if (++failedCompares > (block - start) / 256 + 16) {
+                        periodTest_ = false;
+                        return nullptr;
+                    }
+                }
+            }
+        }
+        return nullptr;
+    }
+
+    // Finds the shift (at most 16) and the window of positions, at most 32 long, over which the
+    // pattern's bytes repeat shift bytes further on, with the longest window; and the shifts that
+    // and a run of that many bits together: doubling runs, then the window's length less the
+    // longest doubled run. A window shorter than eight leaves the test by period unused.
+    void preparePeriodTest() {
+        size_t longest = 0;
+        for (size_t shift = 1; shift <= 16 && shift < length_; ++shift) {
+            size_t run = 0;
+            for (size_t i = 0; i + shift < length_ && longest < 32; ++i) {
+                run = pattern_[i] == pattern_[i + shift] ? run + 1 : 0;
+                if (run > longest) {
+                    longest = run;
+                    periodShift_ = shift;
+                    periodStart_ = i + 1 - run;
+                }
+            }
+        }
+        if (longest < 8) {
+            return;
+        }
+        periodLength_ = longest;
+        size_t run = 1;
+        for (; 2 * run <= longest; run *= 2) {
+            periodShifts_[periodSteps_++] = _mm_cvtsi32_si128(static_cast<int>(run));
+        }
+        periodShifts_[periodSteps_++] = _mm_cvtsi32_si128(static_cast<int>(longest - run));
+    }
+
     const uint8_t* pattern_;
     size_t length_;
     const uint8_t* dataEnd_;
@@ -678,6 +779,14 @@ class SixteenAtATime {
     __m128i commonValue_;
     __m128i bitShift_[bitPositions];
     __m128i bitFlip_[bitPositions];
+    // The test by period: whether it is on, the shift, the window's first position and length
+    // (0 where there is none), and the shifts that and the window's bits together.
+    bool periodTest_ = false;
+    size_t periodShift_ = 0;
+    size_t periodStart_ = 0;
+    size_t periodLength_ = 0;
+    size_t periodSteps_ = 0;
+    __m128i periodShifts_[6];
 };
 #endif
 

@@ -342,6 +342,16 @@ inline const std::vector<SearchClass>& searchClasses() {
          [](uint8_t* d, size_t n, Random&) { return brokenPeriod(d, n, 16); }},
         {"broken_period_3_31",
          [](uint8_t* d, size_t n, Random&) { return brokenPeriod(d, n, 31); }},
+        // The same, then "abd" repeated: in step with the pattern but for every third byte.
+        {"broken_period_then_abd_31",
+         [](uint8_t* d, size_t n, Random&) {
+             Made made = brokenPeriod(d, n, 31);
+             for (size_t i = n / 2; i < n; ++i) {
+                 d[i] = static_cast<uint8_t>(i % 3 == 2 ? 'd' : 'a' + i % 3);
+             }
+             made.alphabet.push_back('d');
+             return made;
+         }},
         // Patterns longer than 32 bytes.
         {"zeros_01_at_36_of_40",
          [](uint8_t* d, size_t n, Random&) { return run(d, n, 0x00, 40, 35, 0x01); }},
