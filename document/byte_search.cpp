@@ -18,10 +18,10 @@ namespace {
 // predict, cost more than the test saves: the search then goes on for a stretch with a test whose
 // cost does not hang on what passes it, and tries the two positions again after it. With SSE2 that
 // test learns from the candidates that pass it and fail: it tests blocks of candidates on up to
-// eight positions, putting first the place where they differ from the pattern (or, for a pattern
-// of two values, one bit per data byte), and where no single place stops them (near misses of
-// the pattern, each failing elsewhere) it changes to the pattern's repetition where it repeats
-// itself. Without SSE2 it is Shift-Or.
+// eight positions, putting first the place where they differ from the pattern, and where no
+// single place stops them (near misses of the pattern, each failing elsewhere) it changes to a
+// test that does: every position of a short pattern, the pattern's repetition where it repeats
+// itself, or one bit per data byte where the data has few values. Without SSE2 it is Shift-Or.
 
 // Byte values as common as they are in the files a hex editor opens, the commonest first (the
 // literal's closing zero aside): the fill bytes of binary files and spaces; text, from its
@@ -280,9 +280,9 @@ class PatternCompare {
 //   which then comes first and is tested too (the oldest dropping out past eight); one is taken
 //   off after many batches that leave none. The two first positions go on to the test between
 //   stretches.
-// - For a pattern of two values, the test by bits, until most of what it lets through fails.
-// - Where the failures have no position in common and are many, the test by period, until most
-//   of what it lets through fails.
+// - Where the failures have no position in common and are many, every position of a pattern of
+//   at most eight bytes, or else the test by period, or else the test by bits, each until most of
+//   what it lets through fails.
 //
 // A block's bytes at offset k of its candidates end 15 bytes after the first candidate's: the
 // last block is moved back to end at the last candidate, its candidates already seen masked off,
@@ -463,9 +463,10 @@ class SixteenAtATime {
     // in the testing order a position where each of the last few differs from the pattern,
     // testing one position more if it can (or replacing the oldest if the failures are many).
     // Failures that no single position stops are near misses of the pattern, each failing at its
-    // own place: if they are many, the test by period takes over where the pattern has one.
-    // Otherwise the next few batches leaving failures do without a lesson, which would likely be
-    // as fruitless.
+    // own place, or the data has few values: if they are many, a pattern of at most widest bytes
+    // is tested on all its positions, else the test by period takes over where the pattern has
+    // one, else the test by bits, once. Otherwise the next few batches leaving failures do
+    // without a lesson, which would likely be as fruitless.
     void learnFrom(const uint8_t* block, const Kept* kept, ptrdiff_t count, ptrdiff_t failures) {
         uint32_t equalInAny = 0;
         uint32_t lastEqual = 0;
@@ -490,11 +491,31 @@ class SixteenAtATime {
             (width_ < widest || failures >= 4 * lesson)) {
             learn(compare_.differingPosition(lastFailure, middle ? lastEqual : equalInAny));
             quietBatches_ = 0;
+        } else if (failures >= batch / 2 && length_ <= widest && width_ < length_) {
+            testEveryPosition();
         } else if (failures >= batch / 2 && periodLength_ != 0) {
             periodTest_ = true;
+        } else if (failures >= batch / 2 && !bitPrepared_) {
+            prepareBitTest();
+            bitTest_ = true;
         } else {
             lessonPause_ = pauseAfterNoLesson;
         }
+    }
+
+    // Tests the blocks on every position of a short pattern: those of the testing order first,
+    // then the others.
+    void testEveryPosition() {
+        size_t count = width_;
+        for (size_t position = 0; position < length_; ++position) {
+            if (std::find(positions_, positions_ + count, position) == positions_ + count) {
+                positions_[count] = position;
+                bytes_[count] = everyLane(pattern_[position]);
+                ++count;
+            }
+        }
+        width_ = length_;
+        quietBatches_ = 0;
     }
 
     // Puts a position first in the testing order, and tests one position more if it can: those
@@ -668,6 +689,7 @@ class SixteenAtATime {
             bitFlip_[i] = pattern_[position] == common ? _mm_setzero_si128() : _mm_set1_epi32(-1);
         }
         commonValue_ = everyLane(common);
+        bitPrepared_ = true;
     }
 
     // A pattern that repeats itself at a short distance, as a run of one value or a period of a
@@ -776,6 +798,7 @@ class SixteenAtATime {
     // all ones where its byte is the other value.
     static constexpr size_t bitPositions = 12;
     bool bitTest_ = false;
+    bool bitPrepared_ = false;
     __m128i commonValue_;
     __m128i bitShift_[bitPositions];
     __m128i bitFlip_[bitPositions];

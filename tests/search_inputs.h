@@ -297,6 +297,8 @@ inline const std::vector<SearchClass>& searchClasses() {
          [](uint8_t* d, size_t n, Random& r) { return periodicChanged(d, n, r, 13, 31, 30, {}); }},
         {"periodic_5_wrong_9th_16",
          [](uint8_t* d, size_t n, Random& r) { return periodicChanged(d, n, r, 5, 16, 8, {}); }},
+        {"periodic_13_wrong_3rd_of_6",
+         [](uint8_t* d, size_t n, Random& r) { return periodicChanged(d, n, r, 13, 6, 2, {}); }},
         {"periodic_13_00_01_wrong_16th",
          [](uint8_t* d, size_t n, Random& r) {
              return periodicChanged(d, n, r, 13, 31, 15, {0x00, 0x01});
@@ -336,6 +338,8 @@ inline const std::vector<SearchClass>& searchClasses() {
         // Near misses everywhere, each failing at its own place.
         {"near_miss_copies_16",
          [](uint8_t* d, size_t n, Random& r) { return nearMissCopies(d, n, r, 16); }},
+        {"near_miss_copies_6",
+         [](uint8_t* d, size_t n, Random& r) { return nearMissCopies(d, n, r, 6); }},
         {"near_miss_copies_31",
          [](uint8_t* d, size_t n, Random& r) { return nearMissCopies(d, n, r, 31); }},
         {"broken_period_3_16",
