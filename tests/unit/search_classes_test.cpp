@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <vector>
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -94,6 +95,73 @@ TEST(SearchClassesTest, EveryClassAgreesWithThePlainScan) {
             std::copy(replaced.begin(), replaced.end(), place);
         }
     }
+}
+
+// Plants the pattern at each place in turn and checks the search from two starts against the
+// plain scan, data holding no occurrence before.
+void expectAgreementWhenPlanted(Bytes& data, const Bytes& pattern,
+                                std::initializer_list<size_t> places) {
+    ASSERT_EQ(plainFind(data, pattern, 0, data.size()), -1);
+    const size_t length = pattern.size();
+    for (const size_t at : places) {
+        const auto place = data.begin() + static_cast<ptrdiff_t>(at);
+        const Bytes replaced(place, place + static_cast<ptrdiff_t>(length));
+        std::copy(pattern.begin(), pattern.end(), place);
+        const size_t overlap = at >= length ? at - length + 1 : 0;
+        for (const size_t from : {0, 5}) {
+            ASSERT_EQ(search(data, pattern, from, data.size()),
+                      plainFind(data, pattern, std::max(from, overlap), data.size()))
+                << "planted at " << at << ", from " << from;
+        }
+        std::copy(replaced.begin(), replaced.end(), place);
+    }
+}
+
+// Patterns longer than 32 bytes taken from data of period 2 or 5 with their middle byte changed
+// to another of the period's: the near misses differ from them only past their first and last 16
+// bytes, and the positions that stop them lie further from the candidate than any of a short
+// pattern's.
+TEST(SearchClassesTest, LongPatternsWrongInTheirMiddleAgreeWithThePlainScan) {
+    for (const size_t period : {2, 5}) {
+        for (const size_t length : {33, 47, 100, 257}) {
+            SCOPED_TRACE(::testing::Message() << "period " << period << ", length " << length);
+            Bytes data(24000);
+            for (size_t i = 0; i < data.size(); ++i) {
+                data[i] = static_cast<uint8_t>('a' + i % period);
+            }
+            Bytes pattern(data.begin(), data.begin() + static_cast<ptrdiff_t>(length));
+            pattern[length / 2] = static_cast<uint8_t>('a' + (length / 2 + 1) % period);
+            expectAgreementWhenPlanted(data, pattern, {0, 7, 9001, 16400, 24000 - length});
+        }
+    }
+}
+
+// One search through data whose kind changes every 6000 bytes, so that it changes method on the
+// way and takes what it learned of one kind into the next: "abc" broken every 31 bytes, "abd"
+// repeated, copies of the pattern each with another byte changed, random letters of "abc", zeros,
+// and "ab" repeated; the pattern is "abc" repeated.
+TEST(SearchClassesTest, AgreesWithThePlainScanAsTheDataChangesKind) {
+    constexpr size_t segment = 6000;
+    Bytes pattern(31);
+    for (size_t i = 0; i < pattern.size(); ++i) {
+        pattern[i] = static_cast<uint8_t>('a' + i % 3);
+    }
+    search_inputs::Random random(7);
+    Bytes data;
+    for (size_t kind = 0; kind < 12; ++kind) {
+        for (size_t i = 0; i < segment; ++i) {
+            const size_t at = data.size();
+            const uint8_t fill[] = {at % 31 == 30 ? uint8_t{'x'} : pattern[at % 3],
+                                    at % 3 == 2 ? uint8_t{'d'} : pattern[at % 3],
+                                    i % 31 == i / 31 % 31 ? uint8_t{'x'} : pattern[i % 31],
+                                    static_cast<uint8_t>('a' + random.below(3)),
+                                    0,
+                                    pattern[at % 2]};
+            data.push_back(fill[kind % 6]);
+        }
+    }
+    expectAgreementWhenPlanted(data, pattern,
+                               {3000, 9100, 15000, 20995, 27000, 33001, 39500, 45000, 70000});
 }
 
 } // namespace
