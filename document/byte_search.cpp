@@ -313,8 +313,28 @@ class SixteenAtATime {
         const uint8_t* finalBlock = lastCandidate - 15;
         const uint8_t* block = candidate;
         while (block < finalBlock) {
-            // Two blocks at a time while the budget lasts, their candidates in one mask.
+            // While the budget lasts, four blocks at a time with one branch as long as they have
+            // no candidate, their candidates in one mask, and the last ones two at a time.
             for (ComparisonBudget budget(block); block < finalBlock;) {
+                if (finalBlock - block > 48) {
+                    const __m128i equal[4] = {firstTwoEqual(block), firstTwoEqual(block + 16),
+                                              firstTwoEqual(block + 32), firstTwoEqual(block + 48)};
+                    if (_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(equal[0], equal[1]),
+                                                       _mm_or_si128(equal[2], equal[3]))) == 0) {
+                        block += 64;
+                        continue;
+                    }
+                    const uint64_t mask = maskOf(equal[0]) | maskOf(equal[1]) << 16 |
+                                          uint64_t{maskOf(equal[2]) | maskOf(equal[3]) << 16} << 32;
+                    if (const uint8_t* match = compare(block, mask, &budget)) {
+                        return match;
+                    }
+                    if (budget.spent()) {
+                        break;
+                    }
+                    block += 64;
+                    continue;
+                }
                 const bool two = finalBlock - block > 16;
                 const unsigned mask =
                     testFirstTwo(block) | (two ? testFirstTwo(block + 16) << 16 : 0);
@@ -353,19 +373,26 @@ class SixteenAtATime {
     static constexpr ptrdiff_t samples = 8;
     static constexpr int pauseAfterNoLesson = 16;
 
-    // Bit i set where candidate block + i has the bytes of the first two positions.
-    unsigned testFirstTwo(const uint8_t* block) const {
-        return static_cast<unsigned>(_mm_movemask_epi8(
-            _mm_and_si128(_mm_cmpeq_epi8(load(block + positions_[0]), bytes_[0]),
-                          _mm_cmpeq_epi8(load(block + positions_[1]), bytes_[1]))));
+    // All ones in lane i where candidate block + i has the bytes of the first two positions.
+    __m128i firstTwoEqual(const uint8_t* block) const {
+        return _mm_and_si128(_mm_cmpeq_epi8(load(block + positions_[0]), bytes_[0]),
+                             _mm_cmpeq_epi8(load(block + positions_[1]), bytes_[1]));
     }
+
+    // Bit i set where lane i is all ones.
+    static unsigned maskOf(__m128i lanes) {
+        return static_cast<unsigned>(_mm_movemask_epi8(lanes));
+    }
+
+    // Bit i set where candidate block + i has the bytes of the first two positions.
+    unsigned testFirstTwo(const uint8_t* block) const { return maskOf(firstTwoEqual(block)); }
 
     // The first of mask's candidates where the whole pattern matches, or null; the comparisons
     // are paid from the budget, if any, and stop once it is spent. The lowest set bits are the
     // earliest candidates.
-    const uint8_t* compare(const uint8_t* block, unsigned mask, ComparisonBudget* budget) const {
+    const uint8_t* compare(const uint8_t* block, uint64_t mask, ComparisonBudget* budget) const {
         for (; mask != 0; mask &= mask - 1) {
-            const uint8_t* candidate = block + __builtin_ctz(mask);
+            const uint8_t* candidate = block + __builtin_ctzll(mask);
             if (compare_.matches(candidate)) {
                 return candidate;
             }
