@@ -4,7 +4,25 @@
 
 #include <cstring>
 
-using Selection = Program;
+namespace {
+
+class Selection : public Program {
+  protected:
+    // A point of the screen off the main window.
+    static POINT outsideTheWindow() {
+        RECT frame{};
+        GetWindowRect(mainWindow(), &frame);
+        return {frame.right + 40, frame.bottom + 40};
+    }
+    // The pointer moved with the buttons changed, each step handled before the next, as a hand
+    // is slower than the program.
+    void mouse(POINT at, DWORD buttons) {
+        sendMouse(at, buttons);
+        pump(60);
+    }
+};
+
+} // namespace
 
 TEST_F(Selection, ADragSelectsInvertsCopiesAndSavesTheBytesUnderThePointer) {
     const std::vector<uint8_t> bytes{'A', 'B', 'C', 'D', 'E', 'F', 'G', 0,   'I', 'J',
@@ -95,14 +113,7 @@ TEST_F(Selection, ADragSelectsInvertsCopiesAndSavesTheBytesUnderThePointer) {
 TEST_F(Selection, ButtonsReleasedOutsideTheWindowAndTextInALargerBlock) {
     writeFile("mouse.bin", std::vector<uint8_t>(64, 'a'));
     startProgram(("\"" + path("mouse.bin") + "\"").c_str());
-    RECT frame{};
-    GetWindowRect(mainWindow(), &frame);
-    const POINT outside{frame.right + 40, frame.bottom + 40};
-    // Each step handled before the next, as a hand is slower than the program.
-    const auto mouse = [this](POINT at, DWORD buttons) {
-        sendMouse(at, buttons);
-        pump(60);
-    };
+    const POINT outside = outsideTheWindow();
     // The left button released outside the window: moves and keys select nothing afterwards.
     mouse(cellPoint(0, 8), MOUSEEVENTF_LEFTDOWN);
     mouse(outside, 0);
@@ -160,13 +171,7 @@ TEST_F(Selection, ButtonsReleasedOutsideTheWindowAndTextInALargerBlock) {
 TEST_F(Selection, BothButtonsInAnyOrderEndWithTheLastReleaseAndEachPressCountsWhereItIs) {
     writeFile("buttons.bin", std::vector<uint8_t>(64, 'b'));
     startProgram(("\"" + path("buttons.bin") + "\"").c_str());
-    RECT frame{};
-    GetWindowRect(mainWindow(), &frame);
-    const POINT outside{frame.right + 40, frame.bottom + 40};
-    const auto mouse = [this](POINT at, DWORD buttons) {
-        sendMouse(at, buttons);
-        pump(60);
-    };
+    const POINT outside = outsideTheWindow();
     HWND popup = reinterpret_cast<HWND>(state.inspectorWindow);
     const auto ended = [&] {
         EXPECT_FALSE(IsWindowVisible(popup));
