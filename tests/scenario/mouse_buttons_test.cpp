@@ -5,88 +5,52 @@
 
 #include "app/commands.h"
 
-#include <string>
-
 using MouseButtons = Scenario;
 
 namespace {
 
-constexpr uint32_t dragTimer = 2;
-
-headless::Point byteAt(int pane, int32_t b) {
-    return headless::cellPoint(pane, (b % 10) * (2 - pane), b / 10);
-}
-
-// A byte of a pane, or outside the window.
-struct Place {
-    int pane;
-    int32_t byte;
-    headless::Point point() const {
-        return pane < 0 ? headless::Point{-30, -30} : byteAt(pane, byte);
-    }
-};
-const Place outside{-1, 0};
-
-bool popupShown() {
-    return headless::isVisible(state.inspectorWindow);
+// Byte b of the hex pane, b - 100 of the text pane from 100 on, or outside the window (-1).
+headless::Point at(int32_t b) {
+    const int pane = b >= 100 ? 1 : 0;
+    b %= 100;
+    return b < 0 ? headless::Point{-30, -30}
+                 : headless::cellPoint(pane, (b % 10) * (2 - pane), b / 10);
 }
 
 void expectNoMouseMode() {
-    EXPECT_FALSE(popupShown());
+    EXPECT_FALSE(headless::isVisible(state.inspectorWindow));
     EXPECT_EQ(headless::capture(), nullptr);
-    EXPECT_FALSE(headless::timerRunning(dragTimer));
-    EXPECT_EQ(state.mouseSelecting, 0);
-    EXPECT_EQ(state.dragPane, 0);
-    EXPECT_EQ(state.inspectorCapture, 0);
+    EXPECT_FALSE(headless::timerRunning(2));
+    EXPECT_EQ(state.mouseSelecting + state.dragPane + state.inspectorCapture, 0);
 }
 
 } // namespace
 
 TEST_F(MouseButtons, TheLastReleaseEndsEverythingAndEachPressCountsWhereThePointerIs) {
-    struct Case {
-        const char* steps; // L, R: left, right press; m: a move; l, r: left, right release
-        Place first, second, release; // where the first and second presses, and the releases, are
-        int32_t caret;
-        int pane;
+    // The steps (L, R: left, right press; m: a move; l, r: left, right release), where the left
+    // and right presses and the releases are, and where the caret ends and in which pane.
+    const std::tuple<const char*, int32_t, int32_t, int32_t, int32_t, int> cases[] = {
+        {"LRlr", 12, 130, -1, 60, 1},  {"LRlr", 12, 15, 140, 30, 0}, {"LRrl", 12, 130, -1, 60, 1},
+        {"RLlr", 22, 108, -1, 44, 0},  // the press on the hex pane, not the right button's pane
+        {"RLmlr", -1, 108, -1, 16, 1}, // a press on nothing
+        {"RLrl", 140, 5, -1, 80, 1},   {"RLrl", 107, 105, 1, 14, 1},
     };
-    const Case cases[] = {
-        {"LRlr", {0, 12}, {1, 30}, outside, 60, 1},
-        {"LRlr", {0, 12}, {0, 15}, {1, 40}, 30, 0},
-        {"LRrl", {0, 12}, {1, 30}, outside, 60, 1},
-        {"RLlr", {1, 8}, {0, 22}, outside, 44, 0},  // the press on the hex pane
-        {"RLmlr", {1, 8}, outside, outside, 16, 1}, // a press on nothing
-        {"RLrl", {0, 5}, {1, 40}, outside, 80, 1},
-        {"RLrl", {1, 5}, {1, 7}, {0, 1}, 14, 1},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.steps) + " " + std::to_string(&c - cases));
+    for (const auto& [steps, left, right, release, caret, pane] : cases) {
+        SCOPED_TRACE(steps + std::to_string(left));
         startWith(sequence(60));
-        const bool leftFirst = c.steps[0] == 'L';
-        for (const char* step = c.steps; *step != '\0'; ++step) {
-            switch (*step) {
-            case 'L':
-                headless::mouseDown((leftFirst ? c.first : c.second).point());
-                break;
-            case 'R':
-                headless::rightDown((leftFirst ? c.second : c.first).point());
-                break;
-            case 'm':
-                headless::mouseMove(byteAt(0, 50));
-                break;
-            case 'l':
-                headless::mouseUp(c.release.point());
-                break;
-            default:
-                headless::rightUp(c.release.point());
-                break;
-            }
+        for (const char* step = steps; *step != '\0'; ++step) {
+            *step == 'L'   ? headless::mouseDown(at(left))
+            : *step == 'R' ? headless::rightDown(at(right))
+            : *step == 'm' ? headless::mouseMove(at(50))
+            : *step == 'l' ? headless::mouseUp(at(release))
+                           : headless::rightUp(at(release));
         }
         expectNoMouseMode();
-        EXPECT_EQ(state.caret, c.caret);
-        EXPECT_EQ(state.activePane, c.pane);
+        EXPECT_EQ(state.caret, caret);
+        EXPECT_EQ(state.activePane, pane);
         EXPECT_EQ(state.selection.start, state.selection.end); // nothing was dragged
         headless::keyDown(vk::f1);                             // the popup can show again
-        EXPECT_TRUE(popupShown());
+        EXPECT_TRUE(headless::isVisible(state.inspectorWindow));
         headless::keyUp(vk::f1);
         expectPanesMatchRepaint();
     }
@@ -96,45 +60,39 @@ TEST_F(MouseButtons, TheStripRightOfTheHexRowsBelongsToTheHexPane) {
     startWith(sequence(60));
     headless::resizeWithoutSnapping(state.chromeWidth + 30 * 8 + 20, 46 + 10 * 12);
     ASSERT_EQ(state.rowCells[1], 10);
-    const int32_t stripX = headless::windowRect(headless::pane(0)).right - 3;
+    const int32_t strip = headless::windowRect(headless::pane(0)).right - 3;
     // A drag from the text pane released over the strip leaves the hex pane active.
     headless::press(vk::tab);
-    headless::mouseDown(byteAt(1, 3));
-    headless::mouseMove(byteAt(1, 7));
-    headless::mouseUp({stripX, byteAt(0, 20).y});
+    headless::mouseDown(at(103));
+    headless::mouseMove(at(107));
+    headless::mouseUp({strip, at(20).y});
     EXPECT_EQ(state.activePane, 0);
     EXPECT_EQ(headless::focus(), headless::pane(0));
     // A right click there puts the popup under its byte, as one on the row's last digit does.
-    for (const int32_t x : {byteAt(0, 19).x + 8, stripX}) {
-        headless::rightDown({x, byteAt(0, 0).y});
-        const platform::Rect popup = headless::windowRect(state.inspectorWindow);
-        headless::rightUp({x, byteAt(0, 0).y});
-        EXPECT_EQ(popup.left, 18 * 8 + 1) << x;
-        EXPECT_EQ(state.caret, 19);
+    for (const int32_t x : {at(9).x + 8, strip}) {
+        headless::rightDown({x, at(0).y});
+        EXPECT_EQ(headless::windowRect(state.inspectorWindow).left, 18 * 8 + 1) << x;
+        headless::rightUp({x, at(0).y});
     }
 }
 
 TEST_F(MouseButtons, ANewDocumentDuringADragEndsIt) {
     writeFile("other.bin", sequence(3000));
     const std::string other = path("other.bin");
-    const std::function<void()> replacements[] = {
-        [&] { headless::dropFiles({other}); },
-        [&] { headless::command(cmd::openPath, reinterpret_cast<intptr_t>(other.c_str())); },
-    };
-    for (const auto& replace : replacements) {
+    for (const bool dropped : {true, false}) {
         startWith(sequence(2000));
-        headless::mouseDown(byteAt(0, 12));
-        headless::mouseMove(byteAt(0, 14));
-        headless::mouseMove({byteAt(0, 14).x, 400}); // below the rows: the timer runs
-        ASSERT_TRUE(headless::timerRunning(dragTimer));
-        replace();
+        headless::mouseDown(at(12));
+        headless::mouseMove(at(14));
+        headless::mouseMove({at(14).x, 400}); // below the rows: the timer runs
+        ASSERT_TRUE(headless::timerRunning(2));
+        dropped ? headless::dropFiles({other})
+                : headless::command(cmd::openPath, reinterpret_cast<intptr_t>(other.c_str()));
         ASSERT_EQ(state.length, 6000);
         expectNoMouseMode();
         headless::tick(10);
-        headless::mouseMove(byteAt(0, 30));
-        headless::mouseUp(byteAt(0, 30));
-        EXPECT_EQ(state.caret, 0);
-        EXPECT_EQ(state.selection.end, 0);
+        headless::mouseMove(at(30));
+        headless::mouseUp(at(30));
+        EXPECT_EQ(state.caret + state.selection.end, 0);
         expectPanesMatchRepaint();
     }
 }

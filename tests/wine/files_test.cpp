@@ -58,52 +58,29 @@ TEST_F(Files, TypingUndoSaveAndSaveAsReachTheFilesOnDisk) {
     EXPECT_TRUE(answeredBoxes().empty());
 }
 
-namespace {
-
-std::vector<uint8_t> readWide(const std::wstring& path) {
-    std::vector<uint8_t> bytes(64);
-    DWORD read = 0;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              0, nullptr);
-    ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
-    CloseHandle(file);
-    bytes.resize(read);
-    return bytes;
-}
-
-// A shell drop of one file, as Explorer makes it: DROPFILES followed by the wide path.
-HGLOBAL dropOf(const std::wstring& path) {
-    const size_t size = sizeof(DROPFILES) + (path.size() + 2) * sizeof(wchar_t);
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
-    auto* files = static_cast<DROPFILES*>(GlobalLock(block));
-    files->pFiles = sizeof(DROPFILES);
-    files->fWide = TRUE;
-    std::copy(path.begin(), path.end(), reinterpret_cast<wchar_t*>(files + 1));
-    GlobalUnlock(block);
-    return block;
-}
-
-} // namespace
-
 TEST_F(Files, NamesInAnyScriptOpenSaveAsAndDropByteExact) {
     // Cyrillic and CJK together: no ANSI code page holds both.
     const std::string name = u8"тест-文字.bin";
-    const std::wstring first = widen(path(name));
-    HANDLE file = CreateFileW(first.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    WriteFile(file, "\x01\x02\x03\x04", 4, &written, nullptr);
-    CloseHandle(file);
+    writeFile(name, {1, 2, 3, 4});
     startProgram(("\"" + path(name) + "\"").c_str());
     ASSERT_EQ(windowTextW(mainWindow()), widen("Edit:" + name + " "));
     typeKeys("ab");
-    const std::wstring copy = widen(path(u8"копия-字.bin"));
     asUser([&] {
         sendKeys({VK_MENU, 'S'});
-        answerFileDialog("Save As", copy);
+        answerFileDialog("Save As", path(u8"копия-字.bin"));
     });
-    EXPECT_EQ(readWide(copy), std::vector<uint8_t>({0xAB, 2, 3, 4}));
+    EXPECT_EQ(readFile(u8"копия-字.bin"), std::vector<uint8_t>({0xAB, 2, 3, 4}));
     EXPECT_EQ(windowTextW(mainWindow()), widen(u8"Edit:копия-字.bin "));
-    PostMessageW(mainWindow(), WM_DROPFILES, reinterpret_cast<WPARAM>(dropOf(first)), 0);
+    // Dropped as Explorer drops a file: DROPFILES followed by the wide path.
+    const std::wstring first = widen(path(name));
+    HGLOBAL drop = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT,
+                               sizeof(DROPFILES) + (first.size() + 2) * sizeof(wchar_t));
+    auto* files = static_cast<DROPFILES*>(GlobalLock(drop));
+    files->pFiles = sizeof(DROPFILES);
+    files->fWide = TRUE;
+    std::copy(first.begin(), first.end(), reinterpret_cast<wchar_t*>(files + 1));
+    GlobalUnlock(drop);
+    PostMessageW(mainWindow(), WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
     pump();
     EXPECT_EQ(windowTextW(mainWindow()), widen("Edit:" + name + " "));
     EXPECT_EQ(state.document->bytes[0], 0x01);

@@ -6,7 +6,6 @@
 
 #include <atomic>
 #include <deque>
-#include <fstream>
 #include <thread>
 
 namespace {
@@ -155,15 +154,12 @@ HWND waitForDialog(const char* caption) {
 }
 
 void answerFileDialog(const char* caption, const std::string& path) {
-    answerFileDialog(caption, widen(path));
-}
-
-void answerFileDialog(const char* caption, const std::wstring& path) {
+    const std::wstring wide = widen(path);
     const auto nameBox = [&] { // once the name box has the focus, the path is put in it
         char className[8] = "";
         GetClassNameA(GetFocus(), className, sizeof className);
         return windowText(GetActiveWindow()) == caption && lstrcmpiA(className, "Edit") == 0 &&
-               SetWindowTextW(GetFocus(), path.c_str()) != FALSE;
+               SetWindowTextW(GetFocus(), wide.c_str()) != FALSE;
     };
     waitUntil(nameBox, std::string("the name box of ") + caption);
     sendKeys({VK_RETURN});
@@ -192,7 +188,6 @@ void Program::SetUp() {
 void Program::TearDown() {
     endProgram();
     UnhookWindowsHookEx(boxHook);
-    // Wide calls: the tests' file names are not all in the ANSI code page.
     WIN32_FIND_DATAW found;
     const std::wstring wideFolder = widen(folder);
     HANDLE search = FindFirstFileW((wideFolder + L"\\*").c_str(), &found);
@@ -268,13 +263,23 @@ POINT Program::cellPoint(int index, int32_t nibble) {
     return point;
 }
 
+// Wide calls: the tests' file names (UTF-8 here) are not all in the ANSI code page.
 void Program::writeFile(const std::string& name, const std::vector<uint8_t>& bytes) const {
-    std::ofstream file(path(name), std::ios::binary | std::ios::trunc);
-    file.write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
+    HANDLE file = CreateFileW(widen(path(name)).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              0, nullptr);
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
 }
 
 std::vector<uint8_t> Program::readFile(const std::string& name) const {
-    std::ifstream file(path(name), std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), {});
+    HANDLE file =
+        CreateFileW(widen(path(name)).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
+    std::vector<uint8_t> bytes(file != INVALID_HANDLE_VALUE ? GetFileSize(file, nullptr) : 0);
+    DWORD read = 0;
+    ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+    CloseHandle(file);
+    bytes.resize(read);
+    return bytes;
 }

@@ -72,11 +72,10 @@ class Program : public ::testing::Test {
 
 // For a user's script: waits until the condition, evaluated on the program's thread, holds (a
 // failure after five seconds); until the active window has this caption; and answers the file
-// dialog with this caption: the path in its name box, then Enter.
+// dialog with this caption: the path (UTF-8) in its name box, then Enter.
 bool waitUntil(const std::function<bool()>& condition, const std::string& what);
 HWND waitForDialog(const char* caption);
 void answerFileDialog(const char* caption, const std::string& path);
-void answerFileDialog(const char* caption, const std::wstring& path);
 
 // The message boxes shown outside a user's script, answered from a list (unscripted: the first
 // button).

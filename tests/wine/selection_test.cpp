@@ -172,43 +172,30 @@ TEST_F(Selection, BothButtonsInAnyOrderEndWithTheLastReleaseAndEachPressCountsWh
     writeFile("buttons.bin", std::vector<uint8_t>(64, 'b'));
     startProgram(("\"" + path("buttons.bin") + "\"").c_str());
     const POINT outside = outsideTheWindow();
-    HWND popup = reinterpret_cast<HWND>(state.inspectorWindow);
-    const auto ended = [&] {
-        EXPECT_FALSE(IsWindowVisible(popup));
+    // Each case: where the first button goes down, then the second, where the caret is then and
+    // after a move to byte 25; each button is then released outside the window, the first first.
+    const struct {
+        DWORD first, second;
+        POINT firstAt, secondAt;
+        int32_t caret, caretAfterMove;
+    } cases[] = {
+        // The right press on byte 10 shows the popup during the left one's drag.
+        {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_RIGHTDOWN, cellPoint(0, 8), cellPoint(1, 20), 20, 50},
+        // Right held in the text pane, left pressed on the hex pane's byte 22: the press is there.
+        {MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_LEFTDOWN, cellPoint(1, 16), cellPoint(0, 44), 44, 50},
+        // Left pressed outside the window: a press on nothing, and no drag follows.
+        {MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_LEFTDOWN, cellPoint(1, 16), outside, 16, 16},
+    };
+    for (const auto& c : cases) {
+        mouse(c.firstAt, c.first);
+        mouse(c.secondAt, c.second);
+        EXPECT_EQ(state.caret, c.caret);
+        mouse(cellPoint(0, 50), 0);
+        EXPECT_EQ(state.caret, c.caretAfterMove);
+        mouse(outside, c.first << 1); // each button's up flag is twice its down flag
+        mouse(outside, c.second << 1);
+        EXPECT_FALSE(IsWindowVisible(reinterpret_cast<HWND>(state.inspectorWindow)));
         EXPECT_EQ(GetCapture(), nullptr);
         EXPECT_EQ(state.mouseSelecting, 0);
-    };
-    // Left, right, left up, right up outside: the popup goes with the last release.
-    mouse(cellPoint(0, 8), MOUSEEVENTF_LEFTDOWN);
-    mouse(cellPoint(1, 20), MOUSEEVENTF_RIGHTDOWN);
-    EXPECT_TRUE(IsWindowVisible(popup));
-    mouse(cellPoint(1, 20), MOUSEEVENTF_LEFTUP);
-    mouse(outside, 0);
-    mouse(outside, MOUSEEVENTF_RIGHTUP);
-    ended();
-    // The rest are clicks: whatever the first drag selected stays as it is.
-    const ByteRange kept = state.selection;
-    const auto keptSelection = [&] {
-        EXPECT_EQ(std::pair(state.selection.start, state.selection.end),
-                  std::pair(kept.start, kept.end));
-    };
-    // Right held in the text pane, left pressed on the hex pane's byte 22: the press is there.
-    mouse(cellPoint(1, 16), MOUSEEVENTF_RIGHTDOWN);
-    mouse(cellPoint(0, 44), MOUSEEVENTF_LEFTDOWN);
-    EXPECT_EQ(state.caret, 44);
-    EXPECT_EQ(state.activePane, 0);
-    mouse(cellPoint(0, 44), MOUSEEVENTF_LEFTUP);
-    mouse(outside, 0);
-    mouse(outside, MOUSEEVENTF_RIGHTUP);
-    ended();
-    keptSelection();
-    // Right held, left pressed outside the window: a press on nothing, and no drag follows.
-    mouse(cellPoint(1, 16), MOUSEEVENTF_RIGHTDOWN);
-    mouse(outside, MOUSEEVENTF_LEFTDOWN);
-    mouse(cellPoint(0, 50), 0);
-    EXPECT_EQ(state.caret, 16);
-    mouse(outside, MOUSEEVENTF_LEFTUP);
-    mouse(outside, MOUSEEVENTF_RIGHTUP);
-    ended();
-    keptSelection();
+    }
 }
