@@ -97,7 +97,6 @@ void typeIntoPane(int pane, uint32_t code) {
     // to the next byte's first digit, so that typing at the end never leaves a half byte the
     // user did not type.
     state.caret = pane == 0 ? state.caret + 1 : 2 * (state.caret / 2) + 2;
-    state.findResumeCaret = -1; // the caret has left where the find dialog put it
     if (state.caret >= state.length) {
         state.length = state.caret;
         updateScrollRange();

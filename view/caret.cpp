@@ -18,15 +18,13 @@ int32_t cappedSum(int32_t a, int64_t b) {
     return static_cast<int32_t>(std::min<int64_t>(a + b, INT32_MAX));
 }
 
-// The caret goes to target: once it leaves the place where the find dialog put it, Find Next
-// no longer takes a match starting there, even when the caret comes back.
+} // namespace
+
 void leaveCaretPlace(int32_t target) {
     if (target != state.caret) {
         state.findResumeCaret = -1;
     }
 }
-
-} // namespace
 
 int32_t pageEnd() {
     return cappedSum(state.topCell, state.pageCells);

@@ -11,6 +11,11 @@ void moveCaret(int32_t steps, int pane, bool extend);
 // Sets the caret to a nibble index (clamped to length); off the page, its row becomes the top
 // row as far as the scroll range allows.
 void setCaret(int32_t nibble);
+// The caret is about to go to target: once it leaves the place where the find dialog put it,
+// Find Next no longer takes a match starting there, even when the caret comes back. moveCaret and
+// setCaret call it, and so does the right button, which sets the caret itself: every way back
+// to a place goes through one of them.
+void leaveCaretPlace(int32_t target);
 // Makes the row (clamped to the scroll range) the top row of both panes; returns the row used.
 int32_t scrollToRow(int32_t row);
 // Puts the system caret on the caret's cell; updateTitle also writes the offset in the title.

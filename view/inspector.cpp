@@ -59,9 +59,7 @@ void showInspector(int32_t x, int32_t y, int pane) {
     if (cell < 0 || cell / 2 >= state.length / 2) {
         return;
     }
-    if (cell != state.caret) {
-        state.findResumeCaret = -1;
-    }
+    leaveCaretPlace(cell);
     state.caret = cell;
     if (pane != state.activePane) {
         platform::sendMessage(state.mainWindow, wm::character, vk::tab, 0);
@@ -76,9 +74,8 @@ void showInspector(int32_t x, int32_t y, int pane) {
 
     // Placement in the main window's client area: one pixel below the row, at the byte's first
     // digit; above the row when there is no room below; right-aligned with the byte near the
-    // right edge.
-    // The column as the cell has it: a point right of the row's last cell (a strip the width
-    // could not snap) stands for that cell.
+    // right edge. The column is the cell's: a point right of the row's last cell (a strip the
+    // width could not snap) stands for that cell.
     const int32_t column = std::min(x / state.charWidth, state.rowCells[pane] - 1);
     int32_t top = (y / state.lineHeight + 1) * state.lineHeight + 1;
     int32_t left = column * state.charWidth + 1;

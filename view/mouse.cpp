@@ -68,7 +68,7 @@ void endMouseModes() {
     }
 }
 
-// The main window's client point of a point in a pane's client area (inside its border).
+// A pane's client area (its window inside the border) in the main window's client area.
 platform::Rect clientOf(int pane) {
     const platform::Rect r = paneRect(pane);
     const int32_t border = state.borderWidth / 2;

@@ -188,17 +188,19 @@ TEST_F(FindReplace, TheDialogActsOnTheTextItShowsAndOnlyOnceAtATime) {
 }
 
 TEST_F(FindReplace, FindNextPassesTheMatchUnderTheCaretOnceTheCaretHasMoved) {
-    // The caret leaves the place the dialog left it and comes back, by keys or by clicks.
-    for (const bool keys : {true, false}) {
+    // The caret leaves the place the dialog left it and comes back: by keys, by clicks, or by
+    // right clicks (each shows the inspector on the byte it puts the caret on).
+    for (const int way : {0, 1, 2}) {
         startOn("Hello");
         run(cmd::find, {type("l"), click(control::ok)});
         for (const int32_t column : {0, 3}) {
-            keys ? headless::press(column == 0 ? vk::right : vk::left)
-                 : (headless::mouseDown(headless::cellPoint(1, column, 0)),
-                    headless::mouseUp(headless::cellPoint(1, column, 0)));
+            const headless::Point at = headless::cellPoint(1, column, 0);
+            way == 0   ? headless::press(column == 0 ? vk::right : vk::left)
+            : way == 1 ? (headless::mouseDown(at), headless::mouseUp(at))
+                       : (headless::rightDown(at), headless::rightUp(at));
         }
         ASSERT_EQ(state.caret, 6);
         headless::press(vk::f3); // the match at byte 3 is passed over: round to byte 2
-        EXPECT_EQ(state.caret, 4) << keys;
+        EXPECT_EQ(state.caret, 4) << way;
     }
 }
