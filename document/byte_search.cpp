@@ -250,6 +250,19 @@ class PatternCompare {
                (length_ <= 32 || std::memcmp(candidate + 16, pattern_ + 16, length_ - 32) == 0);
     }
 
+    // Whether a pattern of at most 32 bytes matches at a candidate whose 16 bytes from the
+    // pattern's last 16 on lie inside the data, without a branch: two compares when bothEnds,
+    // for a pattern longer than 16, else one.
+    template <bool bothEnds>
+    bool matchesInside(const uint8_t* candidate) const {
+        if constexpr (bothEnds) {
+            return (equalBits(candidate, first_) & equalBits(candidate + length_ - 16, last_)) ==
+                   0xFFFF;
+        } else {
+            return (equalBits(candidate, first_) & all_) == all_;
+        }
+    }
+
     // A position where the candidate differs from the pattern, given its bits, which the
     // candidate does not match: the first unequal position of the bits, or of the middle.
     size_t differingPosition(const uint8_t* candidate, uint32_t equal) const {
@@ -410,16 +423,29 @@ class SixteenAtATime {
     // past the blocks tested.
     const uint8_t* searchStretch(const uint8_t*& block, const uint8_t* end) {
         while (block < end) {
-            // A test by bits or by period goes on to the end unless it gives up or comes too close
-            // to the end of the data; the blocks go on from where it stops.
-            if (bitTest_ || periodTest_) {
-                if (const uint8_t* match =
-                        bitTest_ ? testByBits(block, end) : testByPeriod(block, end)) {
+            // A test by bits, by period or of near misses goes on to the end unless it gives up or
+            // comes too close to the end of the data; the blocks go on from where it stops.
+            if (bitTest_ || periodTest_ || nearMissTest_) {
+                if (const uint8_t* match = bitTest_        ? testByBits(block, end)
+                                           : periodTest_   ? testByPeriod(block, end)
+                                           : length_ < 16  ? testNearMisses<16, false>(block, end)
+                                           : length_ == 16 ? testNearMisses<32, false>(block, end)
+                                                           : testNearMisses<32, true>(block, end)) {
                     return match;
                 }
                 if (block >= end) {
                     break;
                 }
+            }
+            // Tested on every position of the pattern (its positions tested are distinct), a
+            // candidate that passes is a match: the blocks go on to the end without batches.
+            if (width_ == length_) {
+                const ptrdiff_t blocks = (end - block + 15) / 16;
+                if (const uint8_t* match = findExactly(block, blocks)) {
+                    return match;
+                }
+                block += 16 * blocks;
+                break;
             }
             const ptrdiff_t blocks = std::min<ptrdiff_t>((end - block + 15) / 16, batch);
             Kept kept[batch / 2];
@@ -431,7 +457,7 @@ class SixteenAtATime {
             const ptrdiff_t failures = compared.failures;
             if (failures >= lesson) {
                 if (lessonPause_ == 0) {
-                    learnFrom(block, kept, count, failures);
+                    learnFrom(block, blocks, kept, count, failures);
                 } else {
                     --lessonPause_;
                 }
@@ -486,15 +512,17 @@ class SixteenAtATime {
         return {nullptr, failures};
     }
 
-    // After a batch whose kept blocks left failures candidates, all of which failed: puts first
-    // in the testing order a position where each of the last few differs from the pattern,
-    // testing one position more if it can (or replacing the oldest if the failures are many).
-    // Failures that no single position stops are near misses of the pattern, each failing at its
-    // own place, or the data has few values: if they are many, a pattern of at most widest bytes
-    // is tested on all its positions, else the test by period takes over where the pattern has
-    // one, else the test by bits, once. Otherwise the next few batches leaving failures do
-    // without a lesson, which would likely be as fruitless.
-    void learnFrom(const uint8_t* block, const Kept* kept, ptrdiff_t count, ptrdiff_t failures) {
+    // After a batch of the given number of blocks whose kept pairs left failures candidates, all
+    // of which failed: puts first in the testing order a position where each of the last few
+    // differs from the pattern, testing one position more if it can (or replacing the oldest if
+    // the failures are many). Failures that no single position stops are near misses of the
+    // pattern, each failing at its own place, or the data has few values: if they are many, a
+    // pattern of at most widest bytes is tested on all its positions, else the test of near misses
+    // takes over where they lie apart (a pattern of at most 32 bytes), else the test by period
+    // where the pattern has one, else the test by bits, once. Otherwise the next few batches
+    // leaving failures do without a lesson, which would likely be as fruitless.
+    void learnFrom(const uint8_t* block, ptrdiff_t blocks, const Kept* kept, ptrdiff_t count,
+                   ptrdiff_t failures) {
         uint32_t equalInAny = 0;
         uint32_t lastEqual = 0;
         const uint8_t* lastFailure = nullptr;
@@ -520,6 +548,9 @@ class SixteenAtATime {
             quietBatches_ = 0;
         } else if (failures >= batch / 2 && length_ <= widest && width_ < length_) {
             testEveryPosition();
+        } else if (failures >= batch / 2 && length_ > widest && length_ <= 32 &&
+                   fewPerWindow(block, blocks)) {
+            nearMissTest_ = true;
         } else if (failures >= batch / 2 && periodLength_ != 0) {
             periodTest_ = true;
         } else if (failures >= batch / 2 && !bitPrepared_) {
@@ -528,6 +559,64 @@ class SixteenAtATime {
         } else {
             lessonPause_ = pauseAfterNoLesson;
         }
+    }
+
+    // Whether the candidates of the batch's blocks that pass the first two positions, which
+    // the test of near misses tests, lie apart as it needs: at most two in nearly every window it
+    // takes (a block for a pattern shorter than 16, else two).
+    bool fewPerWindow(const uint8_t* block, ptrdiff_t blocks) const {
+        ptrdiff_t crowded = 0;
+        for (ptrdiff_t k = 0; k + 2 <= blocks; k += 2) {
+            const uint32_t mask = testFirstTwo(block + 16 * k) | testFirstTwo(block + 16 * k + 16)
+                                                                     << 16;
+            crowded += length_ < 16 ? (__builtin_popcount(mask & 0xFFFF) > 2 ||
+                                       __builtin_popcount(mask >> 16) > 2)
+                                    : __builtin_popcount(mask) > 2;
+        }
+        return crowded <= blocks / 16;
+    }
+
+    // Near misses a few bytes apart, each failing at its own place (copies of the pattern with a
+    // byte changed, back to back or not): no test of a few positions stops them, and a pattern of
+    // more than widest bytes is too long to test on all. A near miss is at least a pattern's
+    // length from the next, so a window of 16 candidates (32 for a pattern of 16 bytes or more)
+    // holds at most two. Each window is tested on the first two positions of the testing order
+    // (one would let through a third candidate in data as varied as text), and
+    // its first and last candidates left are compared in full without a branch on how many there
+    // are (a window without one compares its last and first candidates, which fail the position
+    // tested and so cannot match); only a match or a third candidate takes the way through them
+    // all. bothEnds: the pattern is longer than 16. Returns the first match, or null with block
+    // moved past the windows tested (the test is given up where windows with a third candidate
+    // are frequent).
+    template <int window, bool bothEnds>
+    const uint8_t* testNearMisses(const uint8_t*& block, const uint8_t* end) {
+        const uint8_t* start = block;
+        ptrdiff_t crowded = 0;
+        const uint8_t* stop = block + (end - block + 15) / 16 * 16;
+        const ptrdiff_t reach = window + std::max<ptrdiff_t>(16, static_cast<ptrdiff_t>(length_));
+        for (; stop - block >= window && dataEnd_ - block >= reach; block += window) {
+            uint32_t mask = testFirstTwo(block);
+            if constexpr (window == 32) {
+                mask |= testFirstTwo(block + 16) << 16;
+            }
+            const uint8_t* first = block + __builtin_ctz(mask | uint32_t{1} << (window - 1));
+            const uint8_t* last = block + (31 - __builtin_clz(mask | 1));
+            const uint32_t beyondFirst = mask & (mask - 1);
+            if (compare_.matchesInside<bothEnds>(first) | compare_.matchesInside<bothEnds>(last) |
+                ((beyondFirst & (beyondFirst - 1)) != 0)) {
+                for (; mask != 0; mask &= mask - 1) {
+                    const uint8_t* candidate = block + __builtin_ctz(mask);
+                    if (compare_.matches(candidate)) {
+                        return candidate;
+                    }
+                }
+                if (++crowded > (block - start) / 256 + 16) {
+                    nearMissTest_ = false;
+                    return nullptr;
+                }
+            }
+        }
+        return nullptr;
     }
 
     // Tests the blocks on every position of a short pattern: those of the testing order first,
@@ -561,6 +650,66 @@ class SixteenAtATime {
         }
         positions_[0] = position;
         bytes_[0] = everyLane(pattern_[position]);
+    }
+
+    // findEveryPosition for the current width, that of the pattern.
+    const uint8_t* findExactly(const uint8_t* block, ptrdiff_t blocks) const {
+        switch (width_) {
+        case 2:
+            return findEveryPosition<2>(block, blocks);
+        case 3:
+            return findEveryPosition<3>(block, blocks);
+        case 4:
+            return findEveryPosition<4>(block, blocks);
+        case 5:
+            return findEveryPosition<5>(block, blocks);
+        case 6:
+            return findEveryPosition<6>(block, blocks);
+        case 7:
+            return findEveryPosition<7>(block, blocks);
+        default:
+            return findEveryPosition<widest>(block, blocks);
+        }
+    }
+
+    // The first candidate in the given number of blocks from block on whose bytes equal the
+    // pattern's at its width positions, all of them: four blocks at a time, with one branch as
+    // long as none passes. As keepCandidates, kept apart with its values in registers.
+    template <size_t width>
+    __attribute__((noinline)) const uint8_t* findEveryPosition(const uint8_t* block,
+                                                               ptrdiff_t blocks) const {
+        size_t offsets[width];
+        __m128i bytes[width];
+#pragma GCC unroll 8
+        for (size_t i = 0; i < width; ++i) {
+            offsets[i] = positions_[i];
+            bytes[i] = bytes_[i];
+        }
+        const auto test = [&](const uint8_t* at) {
+            __m128i all = _mm_cmpeq_epi8(load(at + offsets[0]), bytes[0]);
+#pragma GCC unroll 8
+            for (size_t i = 1; i < width; ++i) {
+                all = _mm_and_si128(all, _mm_cmpeq_epi8(load(at + offsets[i]), bytes[i]));
+            }
+            return all;
+        };
+        ptrdiff_t k = 0;
+        for (; k + 4 <= blocks; k += 4) {
+            const uint8_t* at = block + 16 * k;
+            const __m128i equal[4] = {test(at), test(at + 16), test(at + 32), test(at + 48)};
+            if (maskOf(_mm_or_si128(_mm_or_si128(equal[0], equal[1]),
+                                    _mm_or_si128(equal[2], equal[3]))) != 0) {
+                const uint64_t mask = maskOf(equal[0]) | maskOf(equal[1]) << 16 |
+                                      uint64_t{maskOf(equal[2]) | maskOf(equal[3]) << 16} << 32;
+                return at + __builtin_ctzll(mask);
+            }
+        }
+        for (; k < blocks; ++k) {
+            if (const unsigned mask = maskOf(test(block + 16 * k)); mask != 0) {
+                return block + 16 * k + __builtin_ctz(mask);
+            }
+        }
+        return nullptr;
     }
 
     // keepCandidates for the current width.
@@ -832,6 +981,8 @@ class SixteenAtATime {
     // The test by period: whether it is on, the shift, the window's first position and length
     // (0 where there is none), and the shifts that and the window's bits together.
     bool periodTest_ = false;
+    // Whether the test of near misses is on.
+    bool nearMissTest_ = false;
     size_t periodShift_ = 0;
     size_t periodStart_ = 0;
     size_t periodLength_ = 0;

@@ -169,22 +169,42 @@ inline Made letterPairs(uint8_t* data, size_t size, Random& random, size_t lengt
     return {pattern, alphabet};
 }
 
-// Copies of a random pattern back to back, each with one byte changed at a random position: a
-// near miss at every copy, failing at a place no fixed order of tests predicts.
-inline Made nearMissCopies(uint8_t* data, size_t size, Random& random, size_t length) {
+// Copies of a random pattern, each with one byte changed at a random position: a near miss at
+// every copy, failing at a place no fixed order of tests predicts. The copies lie back to back,
+// or with up to maxGap random bytes between them so that they keep no step; with an alphabet,
+// every byte is drawn from it.
+inline Made nearMissCopies(uint8_t* data, size_t size, Random& random, size_t length,
+                           size_t maxGap = 0, const Bytes& alphabet = {}) {
+    auto draw = [&]() {
+        return alphabet.empty() ? random.byte() : alphabet[random.below(alphabet.size())];
+    };
+    auto besides = [&](uint8_t b) {
+        if (alphabet.empty()) {
+            return random.besides(b);
+        }
+        for (;;) {
+            if (const uint8_t other = draw(); other != b) {
+                return other;
+            }
+        }
+    };
     Bytes pattern(length);
     for (auto& b : pattern) {
-        b = random.byte();
+        b = draw();
     }
-    for (size_t at = 0; at < size; at += length) {
+    for (size_t at = 0; at < size;) {
         const size_t count = std::min(length, size - at);
         std::copy(pattern.begin(), pattern.begin() + static_cast<ptrdiff_t>(count), data + at);
         const size_t changed = random.below(length);
         if (changed < count) {
-            data[at + changed] = random.besides(pattern[changed]);
+            data[at + changed] = besides(pattern[changed]);
+        }
+        at += count;
+        for (size_t gap = maxGap == 0 ? 0 : random.below(maxGap + 1); gap > 0 && at < size; --gap) {
+            data[at++] = draw();
         }
     }
-    return {pattern, {}};
+    return {pattern, alphabet};
 }
 
 // "abc" repeated with every length-th byte an 'x', and the pattern the first length bytes of
@@ -342,6 +362,31 @@ inline const std::vector<SearchClass>& searchClasses() {
          [](uint8_t* d, size_t n, Random& r) { return nearMissCopies(d, n, r, 6); }},
         {"near_miss_copies_31",
          [](uint8_t* d, size_t n, Random& r) { return nearMissCopies(d, n, r, 31); }},
+        {"near_miss_copies_8",
+         [](uint8_t* d, size_t n, Random& r) { return nearMissCopies(d, n, r, 8); }},
+        {"near_miss_copies_9",
+         [](uint8_t* d, size_t n, Random& r) { return nearMissCopies(d, n, r, 9); }},
+        {"near_miss_copies_12",
+         [](uint8_t* d, size_t n, Random& r) { return nearMissCopies(d, n, r, 12); }},
+        {"near_miss_copies_24",
+         [](uint8_t* d, size_t n, Random& r) { return nearMissCopies(d, n, r, 24); }},
+        // Near misses out of step, in letters: copies with up to 7 letters between them.
+        {"near_miss_letters_16_gaps",
+         [](uint8_t* d, size_t n, Random& r) {
+             return nearMissCopies(d, n, r, 16, 7, letters("abcdefghijklmnopqrstuvwxyz"));
+         }},
+        // Near misses, then random data of the pattern's three values, where they crowd.
+        {"near_miss_then_three_valued_24",
+         [](uint8_t* d, size_t n, Random& r) {
+             const Bytes abc = letters("abc");
+             Made made = nearMissCopies(d, n / 2, r, 24, 0, abc);
+             fillFrom(d + n / 2, n - n / 2, abc, r);
+             return made;
+         }},
+        {"near_miss_letters_6_gaps",
+         [](uint8_t* d, size_t n, Random& r) {
+             return nearMissCopies(d, n, r, 6, 3, letters("abcdefghijklmnopqrstuvwxyz"));
+         }},
         {"broken_period_3_16",
          [](uint8_t* d, size_t n, Random&) { return brokenPeriod(d, n, 16); }},
         {"broken_period_3_31",
