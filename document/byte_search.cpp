@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstring>
 #include <iterator>
+#include <type_traits>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -441,7 +442,8 @@ class SixteenAtATime {
             // candidate that passes is a match: the blocks go on to the end without batches.
             if (width_ == length_) {
                 const ptrdiff_t blocks = (end - block + 15) / 16;
-                if (const uint8_t* match = findExactly(block, blocks)) {
+                if (const uint8_t* match = atWidth(
+                        [&](auto width) { return findEveryPosition<width>(block, blocks); })) {
                     return match;
                 }
                 block += 16 * blocks;
@@ -449,7 +451,8 @@ class SixteenAtATime {
             }
             const ptrdiff_t blocks = std::min<ptrdiff_t>((end - block + 15) / 16, batch);
             Kept kept[batch / 2];
-            const ptrdiff_t count = keep(block, blocks, kept);
+            const ptrdiff_t count =
+                atWidth([&](auto width) { return keepCandidates<width>(block, blocks, kept); });
             const Compared compared = compareKept(block, kept, count);
             if (compared.match != nullptr) {
                 return compared.match;
@@ -652,47 +655,13 @@ class SixteenAtATime {
         bytes_[0] = everyLane(pattern_[position]);
     }
 
-    // findEveryPosition for the current width, that of the pattern.
-    const uint8_t* findExactly(const uint8_t* block, ptrdiff_t blocks) const {
-        switch (width_) {
-        case 2:
-            return findEveryPosition<2>(block, blocks);
-        case 3:
-            return findEveryPosition<3>(block, blocks);
-        case 4:
-            return findEveryPosition<4>(block, blocks);
-        case 5:
-            return findEveryPosition<5>(block, blocks);
-        case 6:
-            return findEveryPosition<6>(block, blocks);
-        case 7:
-            return findEveryPosition<7>(block, blocks);
-        default:
-            return findEveryPosition<widest>(block, blocks);
-        }
-    }
-
     // The first candidate in the given number of blocks from block on whose bytes equal the
     // pattern's at its width positions, all of them: four blocks at a time, with one branch as
     // long as none passes. As keepCandidates, kept apart with its values in registers.
     template <size_t width>
     __attribute__((noinline)) const uint8_t* findEveryPosition(const uint8_t* block,
                                                                ptrdiff_t blocks) const {
-        size_t offsets[width];
-        __m128i bytes[width];
-#pragma GCC unroll 8
-        for (size_t i = 0; i < width; ++i) {
-            offsets[i] = positions_[i];
-            bytes[i] = bytes_[i];
-        }
-        const auto test = [&](const uint8_t* at) {
-            __m128i all = _mm_cmpeq_epi8(load(at + offsets[0]), bytes[0]);
-#pragma GCC unroll 8
-            for (size_t i = 1; i < width; ++i) {
-                all = _mm_and_si128(all, _mm_cmpeq_epi8(load(at + offsets[i]), bytes[i]));
-            }
-            return all;
-        };
+        const PositionsTest<width> test(*this);
         ptrdiff_t k = 0;
         for (; k + 4 <= blocks; k += 4) {
             const uint8_t* at = block + 16 * k;
@@ -712,25 +681,53 @@ class SixteenAtATime {
         return nullptr;
     }
 
-    // keepCandidates for the current width.
-    ptrdiff_t keep(const uint8_t* block, ptrdiff_t blocks, Kept* kept) const {
+    // Calls visit with the current width as a constant, for the functions made for each width.
+    template <typename Visit>
+    auto atWidth(Visit visit) const -> decltype(visit(std::integral_constant<size_t, 2>{})) {
         switch (width_) {
         case 2:
-            return keepCandidates<2>(block, blocks, kept);
+            return visit(std::integral_constant<size_t, 2>{});
         case 3:
-            return keepCandidates<3>(block, blocks, kept);
+            return visit(std::integral_constant<size_t, 3>{});
         case 4:
-            return keepCandidates<4>(block, blocks, kept);
+            return visit(std::integral_constant<size_t, 4>{});
         case 5:
-            return keepCandidates<5>(block, blocks, kept);
+            return visit(std::integral_constant<size_t, 5>{});
         case 6:
-            return keepCandidates<6>(block, blocks, kept);
+            return visit(std::integral_constant<size_t, 6>{});
         case 7:
-            return keepCandidates<7>(block, blocks, kept);
+            return visit(std::integral_constant<size_t, 7>{});
         default:
-            return keepCandidates<widest>(block, blocks, kept);
+            return visit(std::integral_constant<size_t, widest>{});
         }
     }
+
+    // The blocks' test on the first width positions of the testing order, their offsets and bytes
+    // copied to locals that stay in registers: all ones in lane i where candidate at + i has the
+    // pattern's bytes at all of them.
+    template <size_t width>
+    class PositionsTest {
+      public:
+        explicit PositionsTest(const SixteenAtATime& search) {
+#pragma GCC unroll 8
+            for (size_t i = 0; i < width; ++i) {
+                offsets_[i] = search.positions_[i];
+                bytes_[i] = search.bytes_[i];
+            }
+        }
+        __m128i operator()(const uint8_t* at) const {
+            __m128i all = _mm_cmpeq_epi8(load(at + offsets_[0]), bytes_[0]);
+#pragma GCC unroll 8
+            for (size_t i = 1; i < width; ++i) {
+                all = _mm_and_si128(all, _mm_cmpeq_epi8(load(at + offsets_[i]), bytes_[i]));
+            }
+            return all;
+        }
+
+      private:
+        size_t offsets_[width];
+        __m128i bytes_[width];
+    };
 
     // Tests the given number of blocks from block on, each on the first width positions of the
     // testing order, two blocks at a time, and keeps the offset and candidates of every pair with
@@ -739,21 +736,8 @@ class SixteenAtATime {
     template <size_t width>
     __attribute__((noinline)) ptrdiff_t keepCandidates(const uint8_t* block, ptrdiff_t blocks,
                                                        Kept* kept) const {
-        size_t offsets[width];
-        __m128i bytes[width];
-#pragma GCC unroll 8
-        for (size_t i = 0; i < width; ++i) {
-            offsets[i] = positions_[i];
-            bytes[i] = bytes_[i];
-        }
-        const auto test = [&](const uint8_t* at) {
-            __m128i all = _mm_cmpeq_epi8(load(at + offsets[0]), bytes[0]);
-#pragma GCC unroll 8
-            for (size_t i = 1; i < width; ++i) {
-                all = _mm_and_si128(all, _mm_cmpeq_epi8(load(at + offsets[i]), bytes[i]));
-            }
-            return static_cast<uint32_t>(_mm_movemask_epi8(all));
-        };
+        const PositionsTest<width> equal(*this);
+        const auto test = [&equal](const uint8_t* at) { return maskOf(equal(at)); };
         ptrdiff_t count = 0;
         ptrdiff_t k = 0;
         for (; k + 2 <= blocks; k += 2) {
