@@ -215,6 +215,9 @@ class PatternCompare {
         std::copy(pattern, pattern + std::min<size_t>(length, 16), first16);
         first_ = load(first16);
         last_ = length >= 16 ? load(pattern + length - 16) : first_;
+        uint8_t beyond[16] = {};
+        std::fill(beyond + std::min<size_t>(length, 16), beyond + 16, uint8_t{0xFF});
+        beyond_ = load(beyond);
     }
 
     // The equal positions' bits at candidate; all() where every position of the ends is equal.
@@ -251,17 +254,19 @@ class PatternCompare {
                (length_ <= 32 || std::memcmp(candidate + 16, pattern_ + 16, length_ - 32) == 0);
     }
 
-    // Whether a pattern of at most 32 bytes matches at a candidate whose 16 bytes from the
-    // pattern's last 16 on lie inside the data, without a branch: two compares when bothEnds,
-    // for a pattern longer than 16, else one.
+    // For a pattern of at most 32 bytes, at a candidate whose 16 bytes from the pattern's last
+    // 16 on lie inside the data: bit 16 set where the pattern matches, and no bit above it,
+    // without a branch. It is one more than the equal positions' bits, those past a short
+    // pattern counted equal: two compares when bothEnds, for a pattern longer than 16, else one.
     template <bool bothEnds>
-    bool matchesInside(const uint8_t* candidate) const {
+    uint32_t matchBitInside(const uint8_t* candidate) const {
+        __m128i equal = _mm_cmpeq_epi8(load(candidate), first_);
         if constexpr (bothEnds) {
-            return (equalBits(candidate, first_) & equalBits(candidate + length_ - 16, last_)) ==
-                   0xFFFF;
+            equal = _mm_and_si128(equal, _mm_cmpeq_epi8(load(candidate + length_ - 16), last_));
         } else {
-            return (equalBits(candidate, first_) & all_) == all_;
+            equal = _mm_or_si128(equal, beyond_);
         }
+        return static_cast<uint32_t>(_mm_movemask_epi8(equal)) + 1;
     }
 
     // A position where the candidate differs from the pattern, given its bits, which the
@@ -283,6 +288,8 @@ class PatternCompare {
     uint32_t all_;
     __m128i first_;
     __m128i last_;
+    // All ones in the lanes past a pattern shorter than 16.
+    __m128i beyond_;
 };
 
 // The search for sixteen candidates or more, sixteen at a time. The candidates of a block are
@@ -326,6 +333,7 @@ class SixteenAtATime {
     const uint8_t* find(const uint8_t* candidate, const uint8_t* lastCandidate) {
         const uint8_t* finalBlock = lastCandidate - 15;
         const uint8_t* block = candidate;
+        bitRetryFrom_ = candidate;
         while (block < finalBlock) {
             // While the budget lasts, four blocks at a time with one branch as long as they have
             // no candidate, their candidates in one mask, and the last ones two at a time.
@@ -427,11 +435,9 @@ class SixteenAtATime {
             // A test by bits, by period or of near misses goes on to the end unless it gives up or
             // comes too close to the end of the data; the blocks go on from where it stops.
             if (bitTest_ || periodTest_ || nearMissTest_) {
-                if (const uint8_t* match = bitTest_        ? testByBits(block, end)
-                                           : periodTest_   ? testByPeriod(block, end)
-                                           : length_ < 16  ? testNearMisses<16, false>(block, end)
-                                           : length_ == 16 ? testNearMisses<32, false>(block, end)
-                                                           : testNearMisses<32, true>(block, end)) {
+                if (const uint8_t* match = bitTest_      ? testByBits(block, end)
+                                           : periodTest_ ? testByPeriod(block, end)
+                                                         : testNearMisses(block, end)) {
                     return match;
                 }
                 if (block >= end) {
@@ -522,8 +528,9 @@ class SixteenAtATime {
     // pattern, each failing at its own place, or the data has few values: if they are many, a
     // pattern of at most widest bytes is tested on all its positions, else the test of near misses
     // takes over where they lie apart (a pattern of at most 32 bytes), else the test by period
-    // where the pattern has one, else the test by bits, once. Otherwise the next few batches
-    // leaving failures do without a lesson, which would likely be as fruitless.
+    // where the pattern has one, else the test by bits (after it gave up, once the search is far
+    // enough past the place where it did). Otherwise the next few batches leaving failures do
+    // without a lesson, which would likely be as fruitless.
     void learnFrom(const uint8_t* block, ptrdiff_t blocks, const Kept* kept, ptrdiff_t count,
                    ptrdiff_t failures) {
         uint32_t equalInAny = 0;
@@ -552,11 +559,11 @@ class SixteenAtATime {
         } else if (failures >= batch / 2 && length_ <= widest && width_ < length_) {
             testEveryPosition();
         } else if (failures >= batch / 2 && length_ > widest && length_ <= 32 &&
-                   fewPerWindow(block, blocks)) {
+                   (nearMissFilter_ = nearMissFilter(block, blocks)) != 0) {
             nearMissTest_ = true;
         } else if (failures >= batch / 2 && periodLength_ != 0) {
             periodTest_ = true;
-        } else if (failures >= batch / 2 && !bitPrepared_) {
+        } else if (failures >= batch / 2 && block >= bitRetryFrom_) {
             prepareBitTest();
             bitTest_ = true;
         } else {
@@ -564,49 +571,86 @@ class SixteenAtATime {
         }
     }
 
-    // Whether the candidates of the batch's blocks that pass the first two positions, which
-    // the test of near misses tests, lie apart as it needs: at most two in nearly every window it
-    // takes (a block for a pattern shorter than 16, else two).
-    bool fewPerWindow(const uint8_t* block, ptrdiff_t blocks) const {
-        ptrdiff_t crowded = 0;
-        for (ptrdiff_t k = 0; k + 2 <= blocks; k += 2) {
-            const uint32_t mask = testFirstTwo(block + 16 * k) | testFirstTwo(block + 16 * k + 16)
-                                                                     << 16;
-            crowded += length_ < 16 ? (__builtin_popcount(mask & 0xFFFF) > 2 ||
-                                       __builtin_popcount(mask >> 16) > 2)
-                                    : __builtin_popcount(mask) > 2;
+    // The positions the test of near misses needs to test, the first one or two of the testing
+    // order, for the candidates of the batch's blocks that pass them to lie apart as it needs:
+    // at most two in nearly every window it takes (a block for a pattern shorter than 16, else
+    // two). One is enough where the data has many values; 0 where two are not enough.
+    int nearMissFilter(const uint8_t* block, ptrdiff_t blocks) const {
+        for (int filter = 1; filter <= 2; ++filter) {
+            ptrdiff_t crowded = 0;
+            for (ptrdiff_t k = 0; k + 2 <= blocks; k += 2) {
+                const auto test = [&](const uint8_t* at) {
+                    __m128i equal = _mm_cmpeq_epi8(load(at + positions_[0]), bytes_[0]);
+                    for (int i = 1; i < filter; ++i) {
+                        equal = _mm_and_si128(equal,
+                                              _mm_cmpeq_epi8(load(at + positions_[i]), bytes_[i]));
+                    }
+                    return maskOf(equal);
+                };
+                const uint32_t mask = test(block + 16 * k) | test(block + 16 * k + 16) << 16;
+                crowded += length_ < 16 ? (__builtin_popcount(mask & 0xFFFF) > 2 ||
+                                           __builtin_popcount(mask >> 16) > 2)
+                                        : __builtin_popcount(mask) > 2;
+            }
+            if (crowded <= blocks / 16) {
+                return filter;
+            }
         }
-        return crowded <= blocks / 16;
+        return 0;
+    }
+
+    // The test of near misses for the pattern's length and the positions it tests.
+    const uint8_t* testNearMisses(const uint8_t*& block, const uint8_t* end) {
+        if (length_ < 16) {
+            return atNearMissFilter<16, false>(block, end);
+        }
+        if (length_ == 16) {
+            return atNearMissFilter<32, false>(block, end);
+        }
+        return atNearMissFilter<32, true>(block, end);
+    }
+    template <int window, bool bothEnds>
+    const uint8_t* atNearMissFilter(const uint8_t*& block, const uint8_t* end) {
+        return nearMissFilter_ == 1 ? testNearMisses<window, bothEnds, 1>(block, end)
+                                    : testNearMisses<window, bothEnds, 2>(block, end);
     }
 
     // Near misses a few bytes apart, each failing at its own place (copies of the pattern with a
     // byte changed, back to back or not): no test of a few positions stops them, and a pattern of
     // more than widest bytes is too long to test on all. A near miss is at least a pattern's
     // length from the next, so a window of 16 candidates (32 for a pattern of 16 bytes or more)
-    // holds at most two. Each window is tested on the first two positions of the testing order
-    // (one would let through a third candidate in data as varied as text), and
-    // its first and last candidates left are compared in full without a branch on how many there
-    // are (a window without one compares its last and first candidates, which fail the position
-    // tested and so cannot match); only a match or a third candidate takes the way through them
-    // all. bothEnds: the pattern is longer than 16. Returns the first match, or null with block
-    // moved past the windows tested (the test is given up where windows with a third candidate
-    // are frequent).
-    template <int window, bool bothEnds>
+    // holds at most two. Each window is tested on the first filter positions of the testing
+    // order, and its first and last candidates left are compared in full without a branch on how
+    // many there are (a window without one compares its last and first candidates, which fail
+    // the positions tested and so cannot match); only a match or a third candidate takes the way
+    // through them all. bothEnds: the pattern is longer than 16. Returns the first match, or null
+    // with block moved past the windows tested (the test is given up where windows with a third
+    // candidate are frequent).
+    template <int window, bool bothEnds, int filter>
     const uint8_t* testNearMisses(const uint8_t*& block, const uint8_t* end) {
         const uint8_t* start = block;
         ptrdiff_t crowded = 0;
-        const uint8_t* stop = block + (end - block + 15) / 16 * 16;
+        // The windows end where the blocks [block, end), rounded up to 16, do, and their loads
+        // reach at most a window and the pattern's length or 16 bytes further.
         const ptrdiff_t reach = window + std::max<ptrdiff_t>(16, static_cast<ptrdiff_t>(length_));
-        for (; stop - block >= window && dataEnd_ - block >= reach; block += window) {
-            uint32_t mask = testFirstTwo(block);
+        const ptrdiff_t room =
+            std::min((end - block + 15) / 16 * 16, dataEnd_ - block - reach + window);
+        const uint8_t* windowsEnd = block + (room >= window ? room / window * window : 0);
+        const PositionsTest<filter> test(*this);
+        for (; block < windowsEnd; block += window) {
+            uint32_t mask = maskOf(test(block));
             if constexpr (window == 32) {
-                mask |= testFirstTwo(block + 16) << 16;
+                mask |= maskOf(test(block + 16)) << 16;
             }
-            const uint8_t* first = block + __builtin_ctz(mask | uint32_t{1} << (window - 1));
-            const uint8_t* last = block + (31 - __builtin_clz(mask | 1));
+            const uint8_t* first =
+                block + static_cast<unsigned>(__builtin_ctz(mask | uint32_t{1} << (window - 1)));
+            const uint8_t* last = block + static_cast<unsigned>(__builtin_clz(mask | 1) ^ 31);
             const uint32_t beyondFirst = mask & (mask - 1);
-            if (compare_.matchesInside<bothEnds>(first) | compare_.matchesInside<bothEnds>(last) |
-                ((beyondFirst & (beyondFirst - 1)) != 0)) {
+            const uint32_t third = beyondFirst & (beyondFirst - 1);
+            if (((compare_.matchBitInside<bothEnds>(first) |
+                  compare_.matchBitInside<bothEnds>(last)) >>
+                     16 |
+                 third) != 0) {
                 for (; mask != 0; mask &= mask - 1) {
                     const uint8_t* candidate = block + __builtin_ctz(mask);
                     if (compare_.matches(candidate)) {
@@ -780,7 +824,13 @@ class SixteenAtATime {
             return _mm_cvtsi32_si128(static_cast<int>(low16 | high16 << 16));
         };
         constexpr uint64_t candidates = (uint64_t{1} << 48) - 1;
-        for (uint32_t first16 = bitsOf16(block); stop - block >= 96 && dataEnd_ - block >= 112;
+        // A pattern of at most 32 bytes has its candidates compared without a branch, whose loads
+        // reach its length or 16 bytes past the last.
+        const bool comparedInside = length_ <= 32;
+        const ptrdiff_t reach =
+            comparedInside ? 96 + std::max<ptrdiff_t>(16, static_cast<ptrdiff_t>(length_)) : 112;
+        for (uint32_t first16 = bitsOf16(block);
+             stop - block >= 96 && dataEnd_ - block >= std::max<ptrdiff_t>(reach, 112);
              block += 96) {
             const uint32_t b1 = bitsOf16(block + 16), b2 = bitsOf16(block + 32);
             const uint32_t b3 = bitsOf16(block + 48), b4 = bitsOf16(block + 64);
@@ -797,19 +847,39 @@ class SixteenAtATime {
             }
             // The candidates left are compared in full: a clear bit stands for the pattern's byte
             // only where the data and the pattern hold just two values, and a longer pattern has
-            // positions not tested. Where most of them fail (data repeating the pattern's
-            // beginning, or a third value where it has the other one), the blocks' test takes over.
-            const uint64_t firstHalf = low64(passing) & candidates;
-            const uint64_t secondHalf = low64(_mm_srli_si128(passing, 8)) & candidates;
-            for (int half = 0; half < 2 && (firstHalf | secondHalf) != 0; ++half) {
-                for (uint64_t left = half == 0 ? firstHalf : secondHalf; left != 0;
-                     left &= left - 1) {
-                    const uint8_t* match = block + 48 * half + __builtin_ctzll(left);
+            // positions not tested. Those of a short pattern in each half, near misses where the
+            // data repeats it with a byte changed here and there, are as the test of near misses
+            // compares them: the first and the last without a branch, and all only where one
+            // matches or there is a third. Where most of those compared one by one fail (data
+            // repeating the pattern's beginning, or a third value where it has the other one),
+            // the blocks' test takes over.
+            const uint64_t halves[2] = {low64(passing) & candidates,
+                                        low64(_mm_srli_si128(passing, 8)) & candidates};
+            for (int half = 0; half < 2 && (halves[0] | halves[1]) != 0; ++half) {
+                uint64_t left = halves[half];
+                const uint8_t* at = block + 48 * half;
+                if (comparedInside) {
+                    const uint8_t* firstLeft =
+                        at + static_cast<unsigned>(__builtin_ctzll(left | uint64_t{1} << 47));
+                    const uint8_t* lastLeft =
+                        at + static_cast<unsigned>(__builtin_clzll(left | 1) ^ 63);
+                    const uint64_t beyondFirst = left & (left - 1);
+                    const uint32_t matchBits = length_ > 16
+                                                   ? compare_.matchBitInside<true>(firstLeft) |
+                                                         compare_.matchBitInside<true>(lastLeft)
+                                                   : compare_.matchBitInside<false>(firstLeft) |
+                                                         compare_.matchBitInside<false>(lastLeft);
+                    if ((matchBits >> 16 | (beyondFirst & (beyondFirst - 1))) == 0) {
+                        continue;
+                    }
+                }
+                for (; left != 0; left &= left - 1) {
+                    const uint8_t* match = at + __builtin_ctzll(left);
                     if (compare_.matches(match)) {
                         return match;
                     }
                     if (++failedCompares > (block - start) / 256 + 16) {
-                        bitTest_ = false;
+                        giveUpBitTest(block);
                         return nullptr;
                     }
                 }
@@ -817,6 +887,15 @@ class SixteenAtATime {
             first16 = b6;
         }
         return nullptr;
+    }
+
+    // Turns the test by bits off at block, where most of what it let through failed. It may be
+    // tried again a stretch further on, then twice as far each time it gives up, so that data of
+    // few values after other data has it again soon, and other data pays for it little.
+    void giveUpBitTest(const uint8_t* block) {
+        bitTest_ = false;
+        bitRetryFrom_ = block + std::min(bitRetryDistance_, dataEnd_ - block);
+        bitRetryDistance_ = std::min<ptrdiff_t>(2 * bitRetryDistance_, ptrdiff_t{1} << 30);
     }
 
     // Prepares the test by bits: the pattern's commonest value, and the offsets of bitPositions
@@ -849,7 +928,6 @@ class SixteenAtATime {
             bitFlip_[i] = pattern_[position] == common ? _mm_setzero_si128() : _mm_set1_epi32(-1);
         }
         commonValue_ = everyLane(common);
-        bitPrepared_ = true;
     }
 
     // A pattern that repeats itself at a short distance, as a run of one value or a period of a
@@ -958,20 +1036,23 @@ class SixteenAtATime {
     // all ones where its byte is the other value.
     static constexpr size_t bitPositions = 12;
     bool bitTest_ = false;
-    bool bitPrepared_ = false;
+    // Where the test by bits may be tried again after it gave up, and how far on the next time.
+    const uint8_t* bitRetryFrom_ = nullptr;
+    ptrdiff_t bitRetryDistance_ = denseStretch;
     __m128i commonValue_;
     __m128i bitShift_[bitPositions];
     __m128i bitFlip_[bitPositions];
     // The test by period: whether it is on, the shift, the window's first position and length
     // (0 where there is none), and the shifts that and the window's bits together.
     bool periodTest_ = false;
-    // Whether the test of near misses is on.
-    bool nearMissTest_ = false;
     size_t periodShift_ = 0;
     size_t periodStart_ = 0;
     size_t periodLength_ = 0;
     size_t periodSteps_ = 0;
     __m128i periodShifts_[6];
+    // Whether the test of near misses is on, and how many positions it tests.
+    bool nearMissTest_ = false;
+    int nearMissFilter_ = 2;
 };
 #endif
 

@@ -297,6 +297,8 @@ inline const std::vector<SearchClass>& searchClasses() {
          [](uint8_t* d, size_t n, Random& r) { return fewValued(d, n, r, 31, letters("ab")); }},
         {"three_valued",
          [](uint8_t* d, size_t n, Random& r) { return fewValued(d, n, r, 16, letters("abc")); }},
+        {"three_valued_24",
+         [](uint8_t* d, size_t n, Random& r) { return fewValued(d, n, r, 24, letters("abc")); }},
         // Periodic data, and a pattern taken from it with one byte wrong.
         {"periodic_abcdefgh",
          [](uint8_t* d, size_t n, Random&) {
@@ -374,6 +376,14 @@ inline const std::vector<SearchClass>& searchClasses() {
         {"near_miss_letters_16_gaps",
          [](uint8_t* d, size_t n, Random& r) {
              return nearMissCopies(d, n, r, 16, 7, letters("abcdefghijklmnopqrstuvwxyz"));
+         }},
+        // Near misses, then random data of the pattern's own bytes, where those that pass a
+        // test of one position crowd.
+        {"near_miss_then_its_bytes_12",
+         [](uint8_t* d, size_t n, Random& r) {
+             Made made = nearMissCopies(d, n / 2, r, 12);
+             fillFrom(d + n / 2, n - n / 2, made.pattern, r);
+             return made;
          }},
         // Near misses, then random data of the pattern's three values, where they crowd.
         {"near_miss_then_three_valued_24",

@@ -13,6 +13,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
+#include <set>
+#include <string_view>
 #include <vector>
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -151,4 +153,23 @@ TEST(SearchClassesTest, AgreesWithThePlainScanAsTheDataChangesKind) {
                                {3000, 9100, 15000, 20995, 27000, 33001, 39500, 45000, 70000});
 }
 
+// A match in each of the last blocks of the data, where the near misses have the search compare
+// its candidates two to a window, or test a short pattern on every position four blocks at a
+// time: the blocks left over at the end go their own way.
+TEST(SearchClassesTest, MatchesNearTheEndOfNearMissesAgreeWithThePlainScan) {
+    Bytes data(dataSize);
+    const std::set<std::string_view> names = {"near_miss_copies_6", "near_miss_copies_9",
+                                              "near_miss_copies_16", "near_miss_copies_31"};
+    for (const auto& searchClass : search_inputs::searchClasses()) {
+        if (names.count(searchClass.name) == 0) {
+            continue;
+        }
+        SCOPED_TRACE(searchClass.name);
+        const Bytes pattern = search_inputs::makeInput(searchClass, data.data(), data.size());
+        const size_t last = dataSize - pattern.size();
+        for (size_t back = 2; back < 80; ++back) {
+            expectAgreementWhenPlanted(data, pattern, {last - back});
+        }
+    }
+}
 } // namespace
