@@ -642,11 +642,12 @@ class SixteenAtATime {
             if constexpr (window == 32) {
                 mask |= maskOf(test(block + 16)) << 16;
             }
+            const uint64_t wide = mask;
             const uint8_t* first =
-                block + static_cast<unsigned>(__builtin_ctz(mask | uint32_t{1} << (window - 1)));
-            const uint8_t* last = block + static_cast<unsigned>(__builtin_clz(mask | 1) ^ 31);
-            const uint32_t beyondFirst = mask & (mask - 1);
-            const uint32_t third = beyondFirst & (beyondFirst - 1);
+                block + static_cast<uint32_t>(__builtin_ctzll(wide | uint64_t{1} << (window - 1)));
+            const uint8_t* last = block + static_cast<uint32_t>(__builtin_clzll(wide | 1) ^ 63);
+            const uint64_t beyondFirst = wide & (wide - 1);
+            const uint64_t third = beyondFirst & (beyondFirst - 1);
             if (((compare_.matchBitInside<bothEnds>(first) |
                   compare_.matchBitInside<bothEnds>(last)) >>
                      16 |
