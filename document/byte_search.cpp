@@ -621,11 +621,9 @@ class SixteenAtATime {
     // length from the next, so a window of 16 candidates (32 for a pattern of 16 bytes or more)
     // holds at most two. Each window is tested on the first filter positions of the testing
     // order, and its first and last candidates left are compared in full without a branch on how
-    // many there are (a window without one compares its last and first candidates, which fail
-    // the positions tested and so cannot match); only a match or a third candidate takes the way
-    // through them all. bothEnds: the pattern is longer than 16. Returns the first match, or null
-    // with block moved past the windows tested (the test is given up where windows with a third
-    // candidate are frequent).
+    // many there are; only a match or a third candidate takes the way through them all. bothEnds:
+    // the pattern is longer than 16. Returns the first match, or null with block moved past the
+    // windows tested (the test is given up where windows with a third candidate are frequent).
     template <int window, bool bothEnds, int filter>
     const uint8_t* testNearMisses(const uint8_t*& block, const uint8_t* end) {
         const uint8_t* start = block;
@@ -642,16 +640,7 @@ class SixteenAtATime {
             if constexpr (window == 32) {
                 mask |= maskOf(test(block + 16)) << 16;
             }
-            const uint64_t wide = mask;
-            const uint8_t* first =
-                block + static_cast<uint32_t>(__builtin_ctzll(wide | uint64_t{1} << (window - 1)));
-            const uint8_t* last = block + static_cast<uint32_t>(__builtin_clzll(wide | 1) ^ 63);
-            const uint64_t beyondFirst = wide & (wide - 1);
-            const uint64_t third = beyondFirst & (beyondFirst - 1);
-            if (((compare_.matchBitInside<bothEnds>(first) |
-                  compare_.matchBitInside<bothEnds>(last)) >>
-                     16 |
-                 third) != 0) {
+            if (endsMatchOrThird<bothEnds, window>(block, mask) != 0) {
                 for (; mask != 0; mask &= mask - 1) {
                     const uint8_t* candidate = block + __builtin_ctz(mask);
                     if (compare_.matches(candidate)) {
@@ -665,6 +654,22 @@ class SixteenAtATime {
             }
         }
         return nullptr;
+    }
+
+    // For a mask of a window's candidates from at, of a pattern of at most 32 bytes whose loads
+    // from them stay inside the data: not 0 where its first or its last candidate matches or it
+    // holds a third, without a branch. A window without a candidate compares its last and first
+    // candidates, which the mask rules out and so cannot match.
+    template <bool bothEnds, int window>
+    uint64_t endsMatchOrThird(const uint8_t* at, uint64_t mask) const {
+        const uint8_t* first =
+            at + static_cast<uint32_t>(__builtin_ctzll(mask | uint64_t{1} << (window - 1)));
+        const uint8_t* last = at + static_cast<uint32_t>(__builtin_clzll(mask | 1) ^ 63);
+        const uint64_t beyondFirst = mask & (mask - 1);
+        return (compare_.matchBitInside<bothEnds>(first) |
+                compare_.matchBitInside<bothEnds>(last)) >>
+                   16 |
+               (beyondFirst & (beyondFirst - 1));
     }
 
     // Tests the blocks on every position of a short pattern: those of the testing order first,
@@ -859,20 +864,9 @@ class SixteenAtATime {
             for (int half = 0; half < 2 && (halves[0] | halves[1]) != 0; ++half) {
                 uint64_t left = halves[half];
                 const uint8_t* at = block + 48 * half;
-                if (comparedInside) {
-                    const uint8_t* firstLeft =
-                        at + static_cast<unsigned>(__builtin_ctzll(left | uint64_t{1} << 47));
-                    const uint8_t* lastLeft =
-                        at + static_cast<unsigned>(__builtin_clzll(left | 1) ^ 63);
-                    const uint64_t beyondFirst = left & (left - 1);
-                    const uint32_t matchBits = length_ > 16
-                                                   ? compare_.matchBitInside<true>(firstLeft) |
-                                                         compare_.matchBitInside<true>(lastLeft)
-                                                   : compare_.matchBitInside<false>(firstLeft) |
-                                                         compare_.matchBitInside<false>(lastLeft);
-                    if ((matchBits >> 16 | (beyondFirst & (beyondFirst - 1))) == 0) {
-                        continue;
-                    }
+                if (comparedInside && (length_ > 16 ? endsMatchOrThird<true, 48>(at, left)
+                                                    : endsMatchOrThird<false, 48>(at, left)) == 0) {
+                    continue;
                 }
                 for (; left != 0; left &= left - 1) {
                     const uint8_t* match = at + __builtin_ctzll(left);
