@@ -292,6 +292,22 @@ class PatternCompare {
     __m128i beyond_;
 };
 
+// For the eight candidates a byte's bits stand for: the offset of the first, or 0 where there is
+// none, plus 8 where there is another.
+struct FirstOfEight {
+    uint8_t of[256] = {};
+    constexpr FirstOfEight() {
+        for (unsigned bits = 1; bits < 256; ++bits) {
+            unsigned first = 0;
+            while ((bits >> first & 1) == 0) {
+                ++first;
+            }
+            of[bits] = static_cast<uint8_t>(first | ((bits & (bits - 1)) != 0 ? 8 : 0));
+        }
+    }
+};
+constexpr FirstOfEight nearMissEighths;
+
 // The search for sixteen candidates or more, sixteen at a time. The candidates of a block are
 // tested on the first two positions of the testing order at once, and those that pass are
 // compared in full. Whenever the budget is spent, the next stretch goes by one of three tests:
@@ -588,8 +604,11 @@ class SixteenAtATime {
                     return maskOf(equal);
                 };
                 const uint32_t mask = test(block + 16 * k) | test(block + 16 * k + 16) << 16;
-                crowded += length_ < 16 ? (__builtin_popcount(mask & 0xFFFF) > 2 ||
-                                           __builtin_popcount(mask >> 16) > 2)
+                crowded += length_ < 16 ? (nearMissEighths.of[mask & 0xFF] |
+                                           nearMissEighths.of[mask >> 8 & 0xFF] |
+                                           nearMissEighths.of[mask >> 16 & 0xFF] |
+                                           nearMissEighths.of[mask >> 24]) >>
+                                              3
                                         : __builtin_popcount(mask) > 2;
             }
             if (crowded <= blocks / 16) {
@@ -618,19 +637,21 @@ class SixteenAtATime {
     // Near misses a few bytes apart, each failing at its own place (copies of the pattern with a
     // byte changed, back to back or not): no test of a few positions stops them, and a pattern of
     // more than widest bytes is too long to test on all. A near miss is at least a pattern's
-    // length from the next, so a window of 16 candidates (32 for a pattern of 16 bytes or more)
-    // holds at most two. Each window is tested on the first filter positions of the testing
-    // order, and its first and last candidates left are compared in full without a branch on how
-    // many there are; only a match or a third candidate takes the way through them all. bothEnds:
-    // the pattern is longer than 16. Returns the first match, or null with block moved past the
-    // windows tested (the test is given up where windows with a third candidate are frequent).
+    // length from the next, so each eighth of a window of 16 candidates holds at most one of a
+    // pattern shorter than 16, and a window of 32 at most two of a longer one. Each window is
+    // tested on the first filter positions of the testing order, and its candidates left are
+    // compared in full without a branch on how many there are: the one of each eighth, found in
+    // a table, or the first and the last of 32. Only a match or one more candidate takes the way
+    // through them all. bothEnds: the pattern is longer than 16. Returns the first match, or null
+    // with block moved past the windows tested (the test is given up where windows with one more
+    // candidate are frequent).
     template <int window, bool bothEnds, int filter>
     const uint8_t* testNearMisses(const uint8_t*& block, const uint8_t* end) {
         const uint8_t* start = block;
         ptrdiff_t crowded = 0;
         // The windows end where the blocks [block, end), rounded up to 16, do, and their loads
-        // reach at most a window and the pattern's length or 16 bytes further.
-        const ptrdiff_t reach = window + std::max<ptrdiff_t>(16, static_cast<ptrdiff_t>(length_));
+        // reach at most a window and 32 bytes further.
+        const ptrdiff_t reach = window + 32;
         const ptrdiff_t room =
             std::min((end - block + 15) / 16 * 16, dataEnd_ - block - reach + window);
         const uint8_t* windowsEnd = block + (room >= window ? room / window * window : 0);
@@ -640,7 +661,18 @@ class SixteenAtATime {
             if constexpr (window == 32) {
                 mask |= maskOf(test(block + 16)) << 16;
             }
-            if (endsMatchOrThird<bothEnds, window>(block, mask) != 0) {
+            uint64_t compared;
+            if constexpr (window == 16) {
+                const uint32_t low = nearMissEighths.of[mask & 0xFF];
+                const uint32_t high = nearMissEighths.of[mask >> 8];
+                compared = (compare_.matchBitInside<false>(block + low) |
+                            compare_.matchBitInside<false>(block + 8 + high)) >>
+                               16 |
+                           ((low | high) & 8);
+            } else {
+                compared = endsMatchOrThird<bothEnds, window>(block, mask);
+            }
+            if (compared != 0) {
                 for (; mask != 0; mask &= mask - 1) {
                     const uint8_t* candidate = block + __builtin_ctz(mask);
                     if (compare_.matches(candidate)) {
