@@ -64,6 +64,7 @@ TEST_F(Dialogs, TheInputAndFindDialogsAndTheCloseQuestionUnderRealKeysAndClicks)
         click(GetDlgItem(dialog, control::ok));
         selected(4);
         sendKeys({VK_ESCAPE});
+        waitUntil([=] { return !IsWindow(dialog); }, "the dialog closed");
 
         // The close question has no owner: the user clicks the hex pane and types while it is
         // open, and its modal loop hands the keys to the pane without the program's routing.
@@ -102,17 +103,24 @@ TEST_F(Dialogs, EveryBoxTakesExactlyItsLimitWhateverTheWidthOfItsText) {
         HWND dialog = waitForDialog("Question from Kezedit");
         fill(dialog, control::firstEdit, '8', 62);
         fill(dialog, control::secondEdit, 'e', 62);
-        sendKeys({VK_ESCAPE});
+        // Each key waits for what the one before did: a Tab typed before the box has gone would
+        // move its focus instead of changing panes.
+        const auto close = [](HWND box) {
+            sendKeys({VK_ESCAPE});
+            waitUntil([=] { return !IsWindow(box); }, "the box closed");
+        };
+        close(dialog);
         sendKeys({VK_TAB});
+        waitUntil([] { return state.activePane == 1; }, "the text pane");
         sendKeys({VK_CONTROL, 'R'}); // the text pane: 31 characters
         dialog = waitForDialog("Question from Kezedit");
         fill(dialog, control::firstEdit, 'W', 31);
         fill(dialog, control::secondEdit, 'M', 31);
-        sendKeys({VK_ESCAPE});
+        close(dialog);
         sendKeys({VK_CONTROL, 'D'}); // Decimal: 11 characters
         dialog = waitForDialog("Question from Kezedit");
         fill(dialog, control::firstEdit, '8', 11);
-        sendKeys({VK_ESCAPE});
+        close(dialog);
     });
     EXPECT_EQ(state.undoLog->changeCount, 0);
     EXPECT_TRUE(answeredBoxes().empty());
