@@ -589,8 +589,9 @@ class SixteenAtATime {
 
     // The positions the test of near misses needs to test, the first one or two of the testing
     // order, for the candidates of the batch's blocks that pass them to lie apart as it needs:
-    // at most two in nearly every window it takes (a block for a pattern shorter than 16, else
-    // two). One is enough where the data has many values; 0 where two are not enough.
+    // in nearly every window it takes, at most one in each eighth of 16 for a pattern shorter
+    // than 16, else at most two in 32. One is enough where the data has many values; 0 where two
+    // are not enough.
     int nearMissFilter(const uint8_t* block, ptrdiff_t blocks) const {
         for (int filter = 1; filter <= 2; ++filter) {
             ptrdiff_t crowded = 0;
