@@ -42,7 +42,9 @@ struct SearchInput {
 
 // The random class's data, kept for the whole run as the yardstick.
 const SearchInput& randomInput() {
-    static const SearchInput input(search_inputs::searchClasses().front());
+    static const SearchInput input(*std::find_if(
+        search_inputs::searchClasses().begin(), search_inputs::searchClasses().end(),
+        [](const search_inputs::SearchClass& c) { return std::string(c.name) == "random"; }));
     return input;
 }
 

@@ -411,6 +411,13 @@ class SixteenAtATime {
     static constexpr ptrdiff_t samples = 8;
     static constexpr int pauseAfterNoLesson = 16;
 
+    // Whether a test that lets near misses through should give up on the data, having had this
+    // many fail (compared one by one, or windows with too many) from start to block: more than one
+    // per 256 bytes, what testing them costs, after a few.
+    static bool tooManyFailed(ptrdiff_t failures, const uint8_t* start, const uint8_t* block) {
+        return failures > (block - start) / 256 + 16;
+    }
+
     // All ones in lane i where candidate block + i has the bytes of the first two positions.
     __m128i firstTwoEqual(const uint8_t* block) const {
         return _mm_and_si128(_mm_cmpeq_epi8(load(block + positions_[0]), bytes_[0]),
@@ -680,7 +687,7 @@ class SixteenAtATime {
                         return candidate;
                     }
                 }
-                if (++crowded > (block - start) / 256 + 16) {
+                if (tooManyFailed(++crowded, start, block)) {
                     nearMissTest_ = false;
                     return nullptr;
                 }
@@ -863,13 +870,12 @@ class SixteenAtATime {
             return _mm_cvtsi32_si128(static_cast<int>(low16 | high16 << 16));
         };
         constexpr uint64_t candidates = (uint64_t{1} << 48) - 1;
-        // A pattern of at most 32 bytes has its candidates compared without a branch, whose loads
-        // reach its length or 16 bytes past the last.
+        // The bits' loads reach 112 bytes. A pattern of at most 32 bytes has its candidates
+        // compared without a branch, whose loads reach its length or 16 bytes past the last.
         const bool comparedInside = length_ <= 32;
         const ptrdiff_t reach =
             comparedInside ? 96 + std::max<ptrdiff_t>(16, static_cast<ptrdiff_t>(length_)) : 112;
-        for (uint32_t first16 = bitsOf16(block);
-             stop - block >= 96 && dataEnd_ - block >= std::max<ptrdiff_t>(reach, 112);
+        for (uint32_t first16 = bitsOf16(block); stop - block >= 96 && dataEnd_ - block >= reach;
              block += 96) {
             const uint32_t b1 = bitsOf16(block + 16), b2 = bitsOf16(block + 32);
             const uint32_t b3 = bitsOf16(block + 48), b4 = bitsOf16(block + 64);
@@ -906,7 +912,7 @@ class SixteenAtATime {
                     if (compare_.matches(match)) {
                         return match;
                     }
-                    if (++failedCompares > (block - start) / 256 + 16) {
+                    if (tooManyFailed(++failedCompares, start, block)) {
                         giveUpBitTest(block);
                         return nullptr;
                     }
@@ -1011,7 +1017,7 @@ class SixteenAtATime {
                     if (compare_.matches(match)) {
                         return match;
                     }
-                    if (++failedCompares > (block - start) / 256 + 16) {
+                    if (tooManyFailed(++failedCompares, start, block)) {
                         periodTest_ = false;
                         return nullptr;
                     }
