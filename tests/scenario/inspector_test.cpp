@@ -85,9 +85,11 @@ TEST_F(Inspector, ItGoesWhereverTheButtonComesUpAndThePanesRedrawWhatItCovered) 
 TEST_F(Inspector, TheLastWholeByteShowsFromEitherDigitAndAHalfTypedOneNever) {
     // A file of 4 bytes, a digit typed at its end or not, and the caret moved back to a nibble
     // index: F1 shows the last whole byte from either digit, and nothing past it.
-    for (const auto& [typed, caret, text] :
-         {std::tuple{"", 8, ""}, {"", 7, "@ 3\r\nb:3\n\rs:   \r\nl:"}, {"7", 8, ""},
-          {"7", 9, ""}, {"7", 7, "@ 3\r\nb:3\n\rs:   \r\nl:"}}) {
+    for (const auto& [typed, caret, text] : {std::tuple{"", 8, ""},
+                                             {"", 7, "@ 3\r\nb:3\n\rs:   \r\nl:"},
+                                             {"7", 8, ""},
+                                             {"7", 9, ""},
+                                             {"7", 7, "@ 3\r\nb:3\n\rs:   \r\nl:"}}) {
         startWith(sequence(4));
         headless::press(vk::pageDown, {vk::control});
         headless::type(typed);
