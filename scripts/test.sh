@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Builds every configuration and runs every test layer: the native unit and scenario tests and
-# the fuzzer (under AddressSanitizer and UndefinedBehaviorSanitizer), the same as 32-bit code run
-# through qemu-i386 (under UndefinedBehaviorSanitizer), then the Wine tests of the Windows
-# program on a private X display and Wine prefix, then a smoke run of tavedit.exe itself.
+# Checks the C++ sources' formatting, then builds every configuration and runs every test layer:
+# the native unit and scenario tests and the fuzzer (under AddressSanitizer and
+# UndefinedBehaviorSanitizer), the same as 32-bit code run through qemu-i386 (under
+# UndefinedBehaviorSanitizer), then the Wine tests of the Windows program on a private X display
+# and Wine prefix, then a smoke run of tavedit.exe itself.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -12,6 +13,18 @@ scripts/install-deps.sh || exit 1
 status=0
 summary=()
 step() { echo; echo "==== $*"; }
+
+step "Formatting"
+# Every C++ source of the project (not the build folders), against the repository's .clang-format.
+if unformatted=$(find . \( -path ./build -o -path ./.git \) -prune -o \( -name '*.cpp' -o -name '*.h' \) \
+    -type f -print | xargs clang-format --dry-run 2>&1 |
+    sed -n 's/^\([^:]*\):[0-9]*:[0-9]*: .*clang-format-violations.*/\1/p' | sort -u | paste -sd ' ') &&
+    [ -z "$unformatted" ]; then
+    summary+=("formatting: ok")
+else
+    summary+=("formatting: FAILED (run clang-format -i on: ${unformatted:-see clang-format})")
+    status=1
+fi
 
 step "Native build and tests"
 if cmake --preset native >/dev/null && cmake --build --preset native -j"$jobs"; then
